@@ -1,0 +1,31 @@
+#ifndef BENCHTEST_H
+#define BENCHTEST_H
+
+#include <QApplication>
+#include <QByteArray>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+
+// Replaces QTEST_MAIN: every test process gets a configuration directory of
+// its own before the application object exists, so nothing reads or writes
+// the user's real settings, and the directory is removed afterwards.
+#define BENCH_TEST_MAIN(TestObject)                                            \
+    int main(int argc, char *argv[])                                           \
+    {                                                                          \
+        QTemporaryDir configHome;                                              \
+        if (!configHome.isValid()) {                                           \
+            std::fprintf(stderr, "no temporary configuration directory\n");  \
+            return 1;                                                          \
+        }                                                                      \
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));      \
+        qputenv("HOME", QFile::encodeName(configHome.path()));                 \
+        QApplication app(argc, argv);                                          \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                               \
+        TestObject tc;                                                         \
+        QTEST_SET_MAIN_SOURCE_PATH                                             \
+        return QTest::qExec(&tc, argc, argv);                                  \
+    }
+
+#endif // BENCHTEST_H
