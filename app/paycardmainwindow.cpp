@@ -1,0 +1,106 @@
+#include "paycardmainwindow.h"
+#include "ui_paycardmainwindow.h"
+
+#include "devicelists.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+
+// The resource bundle lives in the static library; register it before main
+// runs so that the icon and the style sheet resolve like in any Qt program.
+// Q_INIT_RESOURCE has to be used outside any namespace.
+static int registerResources()
+{
+    Q_INIT_RESOURCE(resources);
+    return 0;
+}
+Q_CONSTRUCTOR_FUNCTION(registerResources)
+
+namespace {
+
+// Four decimal numbers joined by points, shown in the title.
+const wchar_t programVersion[] = L"" PAYCARD_BENCH_VERSION;
+
+} // namespace
+
+PayCardMainWindow::PayCardMainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::PayCardMainWindow)
+{
+    ui->setupUi(this);
+    setWindowTitle(windowTitle() + tr(" (%1)").arg(QString::fromWCharArray(programVersion)));
+
+    // After the by-name connections of setupUi, so a click runs the section
+    // slot first and the button bookkeeping second.
+    connect(ui->pbtnSectionDevices, &QPushButton::clicked, this, &PayCardMainWindow::updateSectionButtons);
+    connect(ui->pbtnSectionAuthorization, &QPushButton::clicked, this, &PayCardMainWindow::updateSectionButtons);
+    connect(ui->pbtnSectionReports, &QPushButton::clicked, this, &PayCardMainWindow::updateSectionButtons);
+
+    errorLabel = new QLabel;
+    errorLabel->setObjectName(QStringLiteral("errorLabel"));
+    ui->statusbar->addWidget(errorLabel);
+
+    applyStyleSheet();
+    setupCodeCombos();
+
+    ui->stackedWidgetMain->setCurrentIndex(1);
+    ui->pbtnSectionAuthorization->setChecked(true);
+    ui->twAuthorization->setCurrentIndex(0);
+    ui->twReports->setCurrentIndex(0);
+
+    setDefaultFieldValues();
+
+    ui->centralwidget->setFocusPolicy(Qt::TabFocus);
+    ui->scrollArea->setFocusPolicy(Qt::NoFocus);
+    ui->scrollAreaWidgetContents->setFocusPolicy(Qt::NoFocus);
+
+    startDevices();
+    adjustSize();
+}
+
+PayCardMainWindow::~PayCardMainWindow()
+{
+    shutDownDevices();
+}
+
+void PayCardMainWindow::applyStyleSheet()
+{
+    QFile file(QStringLiteral(":/qss/paycard_t.qss"));
+    file.open(QIODevice::ReadOnly);
+    setStyleSheet(QString::fromUtf8(file.readAll()));
+}
+
+void PayCardMainWindow::showError(const char *text)
+{
+    if (errorLabel)
+        errorLabel->setText(QString::fromUtf8(text));
+}
+
+void PayCardMainWindow::updateSectionButtons()
+{
+    auto *clicked = qobject_cast<QPushButton *>(sender());
+    if (!clicked)
+        return;
+    const auto buttons = ui->scrollAreaWidgetContents->findChildren<QPushButton *>();
+    for (QPushButton *button : buttons) {
+        if (button->isChecked() && button->objectName() != clicked->objectName())
+            button->setChecked(false);
+    }
+    clicked->setChecked(true);
+}
+
+void PayCardMainWindow::on_pbtnSectionDevices_clicked()
+{
+    ui->stackedWidgetMain->setCurrentIndex(0);
+}
+
+void PayCardMainWindow::on_pbtnSectionAuthorization_clicked()
+{
+    ui->stackedWidgetMain->setCurrentIndex(1);
+}
+
+void PayCardMainWindow::on_pbtnSectionReports_clicked()
+{
+    ui->stackedWidgetMain->setCurrentIndex(2);
+}

@@ -1,0 +1,127 @@
+#ifndef PAYCARDMAINWINDOW_H
+#define PAYCARDMAINWINDOW_H
+
+#include "qnebinterface.h"
+
+#include <QMainWindow>
+#include <QVector>
+
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class PaycardDeviceList;
+class FptrDeviceList;
+
+namespace SettingsFile {
+struct Device;
+}
+
+namespace Ui {
+class PayCardMainWindow;
+}
+
+// The bench's only window: navigation between the device, authorization and
+// report sections, the status-bar error display, and the paired device lists
+// that it loads at construction and saves at destruction.
+class PayCardMainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit PayCardMainWindow(QWidget *parent = nullptr);
+    ~PayCardMainWindow() override;
+
+    // For tests and benchmarks: the device lists the window owns.
+    PaycardDeviceList *paycardDeviceList() const { return paycardDevices.get(); }
+    FptrDeviceList *fptrDeviceList() const { return fptrDevices.get(); }
+
+    static void fillCodeCombo(QComboBox *combo, const QString &codeList, bool showCode);
+    static int currentItemId(const QComboBox *combo);
+
+    // Prepares a new driver object for use: owner window, "SearchDir",
+    // applied settings. Returns the result of the last step.
+    int setUpDevice(QNebPaycard *wrapper);
+    int setUpDevice(QNebFptr *wrapper);
+    // Default display name of a terminal: the label of its protocol.
+    static QString deviceCaption(QNebPaycard *wrapper);
+
+    // Shortcuts on a given device or, with none given, the current one.
+    QString ecrString(QNebFptr::StringGetter getter, QNebFptr *wrapper = nullptr);
+    QString paycardString(QNebPaycard::StringGetter getter, QNebPaycard *wrapper = nullptr);
+    int paycardInt(QNebPaycard::IntGetter getter, QNebPaycard *wrapper = nullptr);
+    QString paycardParameter(const QString &name, QNebPaycard *wrapper = nullptr);
+    int setEcrInt(int (NEBAPI NEB::Fptr::IFptr::*setter)(int), int value, QNebFptr *wrapper = nullptr);
+    int setPaycardInt(int (NEBAPI NEB::PayCard::IPayCard::*setter)(int), int value,
+                      QNebPaycard *wrapper = nullptr);
+
+private slots:
+    void updateSectionButtons();
+    void on_pbtnSectionDevices_clicked();
+    void on_pbtnSectionAuthorization_clicked();
+    void on_pbtnSectionReports_clicked();
+    void on_cmbDevices_currentIndexChanged(int index);
+    void on_pbtnAdd_clicked();
+    void on_pbtnRemove_clicked();
+    void on_pbtnRename_clicked();
+    void on_pbtnShowPaycardProperties_clicked();
+    void on_pbtnShowEcrProperties_clicked();
+    void on_cbPaycardEnable_toggled(bool checked);
+    void on_pbtnFillAuthorizationFields_clicked();
+    void on_pbtnAuthorization_clicked();
+    void on_pbtnExecute_clicked();
+    void on_pbtnReportBegin_clicked();
+    void on_pbtnReportAdd_clicked();
+    void on_pbtnReportEnd_clicked();
+    void on_pbtnReportReset_clicked();
+    void on_pbtnReportFillFields_clicked();
+    void on_pbtnClearReportSlip_clicked();
+    void on_pbtnClearAuthResult_clicked();
+    void on_pbtnClearAuthSlip_clicked();
+    void on_pbtnEcrPortModeSync_clicked();
+    void on_pbtnEcrPortModeAsync_clicked();
+    void on_pbtnEcrPortOn_clicked();
+    void on_pbtnEcrPortOff_clicked();
+    void on_pbtnEcrPortGetStatus_clicked();
+    void on_pbtnAuthPrintSlip_clicked();
+    void on_pbtnReportPrintSlip_clicked();
+
+private:
+    void showError(const char *text);
+    void applyStyleSheet();
+    void setupCodeCombos();
+    void setDefaultFieldValues();
+
+    // Device start-up and shut-down, run by the constructor and destructor.
+    void startDevices();
+    void createDefaultDevice();
+    void rebuildFptrDevices();
+    void shutDownDevices();
+    void loadPaycardSettings(const QString &fileName);
+    void loadFptrSettings(const QString &fileName);
+    void savePaycardSettings(const QString &fileName);
+    void saveFptrSettings(const QString &fileName);
+    void saveSettingsFile(const QString &fileName, const QVector<SettingsFile::Device> &devices);
+    void showLoadWarning(const QString &fileName, const QString &error);
+
+    // The current devices; DeviceNotFoundException when there is none.
+    QNebPaycard *currentPaycard() const;
+    QNebFptr *currentFptr() const;
+    // Whether the fiscal-register library of kind 0 is there to talk to.
+    bool fptrReady() const;
+    // The terminal's "Protocol" as a number; text that is no number is 0.
+    int paycardProtocol();
+    // Protocols 8 to 10 talk to their host through the register's ports.
+    bool usesEcrPort();
+    void updateEcrPortState();
+    void passEcrPortsToPaycard();
+
+    std::unique_ptr<Ui::PayCardMainWindow> ui;
+    QLabel *errorLabel = nullptr;
+    std::unique_ptr<PaycardDeviceList> paycardDevices;
+    std::unique_ptr<FptrDeviceList> fptrDevices;
+    int modemMode = 0;
+    int pinpadMode = 0;
+};
+
+#endif // PAYCARDMAINWINDOW_H

@@ -1,1 +1,0 @@
-int paycardbenchPlaceholder() { return 0; }

@@ -1,0 +1,15 @@
+#ifndef STARTUP_H
+#define STARTUP_H
+
+#include <QString>
+
+// Loads and installs the toolkit's own translation for the system locale,
+// from the toolkit's directory or the "translations" directory beside the
+// program. Nothing is reported when neither has it.
+void installTranslation();
+
+// The per-user directory of the device settings files, with a trailing
+// separator; created again whenever it has gone missing.
+QString settingsDirectory();
+
+#endif // STARTUP_H

@@ -1,0 +1,254 @@
+#include "paycardmainwindow.h"
+#include "ui_paycardmainwindow.h"
+
+#include "devicelists.h"
+#include "devicetexts.h"
+#include "dialogs.h"
+#include "settingsfile.h"
+#include "startup.h"
+
+#include <QFile>
+
+using NEB::Fptr::IFptr;
+using NEB::PayCard::IPayCard;
+
+namespace {
+
+const char PaycardFileName[] = "paycard.cfg";
+const char FptrFileName[] = "paycard_fptr.cfg";
+
+// The load error for a device whose driver refused its settings or set-up:
+// the driver's own code and description.
+template <class Wrapper>
+QString driverFailure(Wrapper *wrapper, const Exception &failure)
+{
+    // Without a driver object there is nobody to ask for a code.
+    if (!wrapper->driverObject())
+        return failure.message();
+    return QCoreApplication::translate("QObject", "[%1] %2")
+        .arg(wrapper->readInt(&std::remove_pointer_t<decltype(wrapper->driverObject())>::resultCode))
+        .arg(wrapper->readString(&std::remove_pointer_t<decltype(wrapper->driverObject())>::resultDescription));
+}
+
+} // namespace
+
+void PayCardMainWindow::startDevices()
+{
+    // Nothing may escape the constructor: each step reports its own failure
+    // and start-up goes on with whatever devices it has.
+    try {
+        paycardDevices = std::make_unique<PaycardDeviceList>();
+        loadPaycardSettings(settingsDirectory() + QLatin1String(PaycardFileName));
+        if (paycardDevices->count() == 0)
+            createDefaultDevice();
+
+        fptrDevices = std::make_unique<FptrDeviceList>();
+        if (!fptrDevices->isReady(0))
+            return;
+        loadFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
+        if (fptrDevices->count() != paycardDevices->count()) {
+            try {
+                rebuildFptrDevices();
+            } catch (const std::exception &e) {
+                showCritical(this, tr("Ошибка"), QString::fromUtf8(e.what()));
+            }
+        }
+        on_cmbDevices_currentIndexChanged(0);
+    } catch (const std::exception &e) {
+        showCritical(this, tr("Ошибка"), QString::fromUtf8(e.what()));
+    } catch (...) {
+        showCritical(this, tr("Ошибка"), tr("Неизвестная ошибка"));
+    }
+}
+
+void PayCardMainWindow::createDefaultDevice()
+{
+    std::unique_ptr<QNebPaycard> wrapper;
+    try {
+        wrapper = paycardDevices->create();
+        if (!wrapper)
+            throw Exception(tr("Не удалось создать устройство по умолчанию"));
+        setUpDevice(wrapper.get());
+        QNebPaycard *device = wrapper.get();
+        const int id = paycardDevices->add(std::move(wrapper));
+        paycardDevices->setCurrent(id);
+        ui->cmbDevices->addItem(deviceCaption(device), id);
+        ui->cmbDevices->setCurrentIndex(ui->cmbDevices->count() - 1);
+    } catch (const std::exception &e) {
+        paycardDevices->discard(wrapper);
+        showCritical(this, tr("Ошибка"), QString::fromUtf8(e.what()));
+    }
+}
+
+// Gives every terminal a fresh register with the same id. The new list is
+// built, and so loads its libraries, before the old one goes.
+void PayCardMainWindow::rebuildFptrDevices()
+{
+    fptrDevices = std::make_unique<FptrDeviceList>();
+    for (int i = 0, count = paycardDevices->count(); i < count; ++i) {
+        std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
+        try {
+            setUpDevice(wrapper.get());
+        } catch (...) {
+            fptrDevices->discard(0, wrapper);
+            throw;
+        }
+        QNebFptr *device = wrapper.get();
+        fptrDevices->setCurrent(fptrDevices->add(0, std::move(wrapper)));
+        ui->lbCurrentEcrName->setText(deviceDescription(device->driverObject()));
+    }
+}
+
+void PayCardMainWindow::shutDownDevices()
+{
+    // Runs in the destructor: a failure to save must not stop the devices
+    // from being released before their libraries are unloaded.
+    try {
+        if (paycardDevices)
+            savePaycardSettings(settingsDirectory() + QLatin1String(PaycardFileName));
+        saveFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
+    } catch (...) {
+    }
+    paycardDevices.reset();
+    fptrDevices.reset();
+}
+
+void PayCardMainWindow::showLoadWarning(const QString &fileName, const QString &error)
+{
+    QString text = tr("Ошибка загрузки настроек:\n%1\n\nЗагружены настройки по умолчанию").arg(error);
+    const QString kept = SettingsFile::keepUnreadable(fileName);
+    if (!kept.isEmpty())
+        text += tr("\n\nПрежний файл настроек сохранен как:\n%1").arg(kept);
+    showWarning(this, tr("Ошибка"), text);
+}
+
+void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+
+    QString error;
+    try {
+        error = SettingsFile::read(&file, [this](const SettingsFile::Device &saved) {
+            std::unique_ptr<QNebPaycard> wrapper;
+            try {
+                wrapper = paycardDevices->create();
+            } catch (const std::exception &) {
+            }
+            if (!wrapper)
+                return tr("Не удалось создать объект драйвера");
+            try {
+                wrapper->writeString(&IPayCard::setDeviceSettings, saved.settings);
+                setUpDevice(wrapper.get());
+            } catch (const Exception &failure) {
+                const QString text = driverFailure(wrapper.get(), failure);
+                paycardDevices->discard(wrapper);
+                return text;
+            } catch (...) {
+                paycardDevices->discard(wrapper);
+                throw;
+            }
+            QNebPaycard *device = wrapper.get();
+            const int id = paycardDevices->add(std::move(wrapper));
+            ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject())
+                                                         : saved.name,
+                                    id);
+            return QString();
+        });
+    } catch (const std::exception &e) {
+        error = QString::fromUtf8(e.what());
+    }
+    file.close();
+
+    if (error.isEmpty()) {
+        ui->cmbDevices->setCurrentIndex(0);
+        return;
+    }
+    showLoadWarning(fileName, error);
+    paycardDevices->clear();
+    ui->cmbDevices->clear();
+}
+
+void PayCardMainWindow::loadFptrSettings(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+
+    QString error;
+    try {
+        error = SettingsFile::read(&file, [this](const SettingsFile::Device &saved) {
+            // The saved name is only the register's description at the time;
+            // the device describes itself anew.
+            std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
+            if (!wrapper)
+                return tr("Не удалось создать объект драйвера");
+            try {
+                wrapper->writeString(&IFptr::setDeviceSettings, saved.settings);
+                setUpDevice(wrapper.get());
+            } catch (const Exception &failure) {
+                const QString text = driverFailure(wrapper.get(), failure);
+                fptrDevices->discard(0, wrapper);
+                return text;
+            } catch (...) {
+                fptrDevices->discard(0, wrapper);
+                throw;
+            }
+            fptrDevices->add(0, std::move(wrapper));
+            return QString();
+        });
+    } catch (const std::exception &e) {
+        error = QString::fromUtf8(e.what());
+    }
+    file.close();
+
+    if (error.isEmpty()) {
+        ui->cmbDevices->setCurrentIndex(0);
+        return;
+    }
+    showLoadWarning(fileName, error);
+    fptrDevices->clear();
+    ui->lbCurrentEcrName->setText(QString());
+}
+
+void PayCardMainWindow::savePaycardSettings(const QString &fileName)
+{
+    QVector<SettingsFile::Device> devices;
+    for (int i = 0; i < ui->cmbDevices->count(); ++i) {
+        try {
+            QNebPaycard *device = paycardDevices->device(ui->cmbDevices->itemData(i).toInt());
+            const QString settings = device->readString(&IPayCard::deviceSettings);
+            if (!settings.isEmpty())
+                devices.append({ui->cmbDevices->itemText(i), settings});
+        } catch (const std::exception &) {
+            // A device without a driver object has no settings to keep.
+        }
+    }
+    saveSettingsFile(fileName, devices);
+}
+
+void PayCardMainWindow::saveFptrSettings(const QString &fileName)
+{
+    QVector<SettingsFile::Device> devices;
+    if (fptrDevices && fptrDevices->isReady(0)) {
+        for (int id : fptrDevices->ids()) {
+            try {
+                QNebFptr *device = fptrDevices->device(id);
+                const QString settings = device->readString(&IFptr::deviceSettings);
+                if (!settings.isEmpty())
+                    devices.append({deviceDescription(device->driverObject()), settings});
+            } catch (const std::exception &) {
+            }
+        }
+    }
+    saveSettingsFile(fileName, devices);
+}
+
+void PayCardMainWindow::saveSettingsFile(const QString &fileName, const QVector<SettingsFile::Device> &devices)
+{
+    bool writeFailed = false;
+    SettingsFile::save(fileName, devices, &writeFailed);
+    if (writeFailed)
+        showWarning(this, tr("Ошибка"), tr("Сохранить настройки не удалось"));
+}
