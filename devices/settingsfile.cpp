@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -16,10 +17,42 @@ const QLatin1String ObjectElement("object");
 const QLatin1String VersionAttribute("version");
 const QLatin1String NameAttribute("name");
 const QLatin1String Version("2.0");
+// Characters XML 1.0 cannot carry in any form. A settings string holding one
+// would make a file that no reader accepts, so such a save fails instead.
+bool isXmlText(const QString &text)
+{
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D)
+            return false;
+        if (u == 0xFFFE || u == 0xFFFF)
+            return false;
+    }
+    return true;
+}
+
+// A reader turns a literal carriage return into a line feed, so it is
+// written as a character reference to come back unchanged.
+void writeText(QXmlStreamWriter &xml, const QString &text)
+{
+    const QStringList pieces = text.split(QLatin1Char('\r'));
+    for (int i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            xml.writeEntityReference(QStringLiteral("#13"));
+        if (!pieces[i].isEmpty())
+            xml.writeCharacters(pieces[i]);
+    }
+}
+
 } // namespace
 
 bool write(QIODevice *device, const QVector<Device> &devices)
 {
+    for (const Device &saved : devices) {
+        if (!isXmlText(saved.name) || !isXmlText(saved.settings))
+            return false;
+    }
+
     QXmlStreamWriter xml(device);
     xml.setAutoFormatting(false);
     xml.writeStartDocument();
@@ -28,7 +61,7 @@ bool write(QIODevice *device, const QVector<Device> &devices)
     for (const Device &saved : devices) {
         xml.writeStartElement(ObjectElement);
         xml.writeAttribute(NameAttribute, saved.name);
-        xml.writeCharacters(saved.settings);
+        writeText(xml, saved.settings);
         xml.writeEndElement();
     }
     xml.writeEndElement();

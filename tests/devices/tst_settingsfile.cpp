@@ -1,0 +1,242 @@
+#include "benchtest.h"
+#include "settingsfile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+// A device that accepts a fixed number of bytes and then fails, like a full
+// disk in the middle of a save.
+class FailingDevice : public QIODevice
+{
+public:
+    explicit FailingDevice(qint64 capacity) : capacity(capacity) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 length) override
+    {
+        if (written + length > capacity)
+            return -1;
+        written += length;
+        return length;
+    }
+
+private:
+    qint64 capacity;
+    qint64 written = 0;
+};
+
+struct ReadResult
+{
+    QString error;
+    QVector<SettingsFile::Device> devices;
+};
+
+ReadResult readDocument(const QByteArray &document, const QString &failOnName = QStringLiteral("\x01"))
+{
+    QBuffer buffer;
+    buffer.setData(document);
+    buffer.open(QIODevice::ReadOnly);
+    ReadResult result;
+    result.error = SettingsFile::read(&buffer, [&](const SettingsFile::Device &device) {
+        result.devices.append(device);
+        return device.name == failOnName ? QStringLiteral("refused") : QString();
+    });
+    return result;
+}
+
+QByteArray writeDocument(const QVector<SettingsFile::Device> &devices)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!SettingsFile::write(&buffer, devices))
+        return QByteArray();
+    return buffer.data();
+}
+
+const QString UnknownFormat = QStringLiteral("Неизвестный формат файла");
+
+} // namespace
+
+class SettingsFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void write_producesCompactDocument()
+    {
+        const QByteArray document = writeDocument({{QStringLiteral("Касса 1"), QStringLiteral("A=1")},
+                                                   {QStringLiteral("x"), QStringLiteral("B")}});
+        QCOMPARE(QString::fromUtf8(document),
+                 QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                "<neb_settings_array version=\"2.0\">"
+                                "<object name=\"Касса 1\">A=1</object>"
+                                "<object name=\"x\">B</object>"
+                                "</neb_settings_array>\n"));
+    }
+
+    void roundTrip_keepsNamesAndSettingsExactly_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("settings");
+        QTest::newRow("plain") << "Терминал" << "PROTOCOL=0;PORT=COM1";
+        QTest::newRow("markup") << "<a & \"b\">" << "<x a=\"1\">&amp;</x> ' \" & < >";
+        QTest::newRow("cyrillic") << "ККТ №5" << "Модель=Ф-2;Порт=USB:ВИРТ";
+        QTest::newRow("newlines") << "line\nbreak" << "first\nsecond\r\nthird\rfourth\n";
+        QTest::newRow("tabs and blanks") << "  padded  " << "\tindented  \t";
+        QTest::newRow("empty name") << "" << "S";
+    }
+
+    void roundTrip_keepsNamesAndSettingsExactly()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, settings);
+        const ReadResult result = readDocument(writeDocument({{name, settings}}));
+        QCOMPARE(result.error, QString());
+        QCOMPARE(result.devices.size(), 1);
+        QCOMPARE(result.devices[0].name, name);
+        QCOMPARE(result.devices[0].settings, settings);
+    }
+
+    void roundTrip_severalMegabytes()
+    {
+        QVector<SettingsFile::Device> devices;
+        for (int i = 0; i < 8; ++i)
+            devices.append({QString::number(i), QString(512 * 1024, QChar(u'Ж' + i))});
+        const ReadResult result = readDocument(writeDocument(devices));
+        QCOMPARE(result.error, QString());
+        QCOMPARE(result.devices.size(), devices.size());
+        QCOMPARE(result.devices.last().settings, devices.last().settings);
+    }
+
+    void write_failingDevice_reportsError()
+    {
+        FailingDevice device(40);
+        QVERIFY(!SettingsFile::write(&device, {{QStringLiteral("a"), QString(1000, QLatin1Char('s'))}}));
+    }
+
+    // Such a file could never be read again: refusing to write it keeps the
+    // previous file in place.
+    void write_characterXmlCannotCarry_refused()
+    {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(!SettingsFile::write(&buffer, {{QStringLiteral("a"), QStringLiteral("x\x01y")}}));
+        QVERIFY(!SettingsFile::write(&buffer, {{QStringLiteral("\x1b"), QStringLiteral("s")}}));
+    }
+
+    void read_rejectsOrSkips_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("error"); // "*" for the XML reader's own text
+        QTest::addColumn<QStringList>("names");
+
+        const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+        QTest::newRow("empty file") << QByteArray() << "*" << QStringList();
+        QTest::newRow("wrong document element")
+            << head + "<settings version=\"2.0\"><object name=\"a\">s</object></settings>" << UnknownFormat
+            << QStringList();
+        QTest::newRow("no version") << head + "<neb_settings_array><object name=\"a\">s</object></neb_settings_array>"
+                                    << UnknownFormat << QStringList();
+        QTest::newRow("other version")
+            << head + "<neb_settings_array version=\"2.1\"><object name=\"a\">s</object></neb_settings_array>"
+            << UnknownFormat << QStringList();
+        QTest::newRow("malformed after first object")
+            << head + "<neb_settings_array version=\"2.0\"><object name=\"a\">s</object><object name=\"b\">s</obj"
+            << "*" << QStringList{"a"};
+        QTest::newRow("object with child element")
+            << head + "<neb_settings_array version=\"2.0\"><object name=\"a\"><x/></object><object name=\"b\">s</object></neb_settings_array>"
+            << "*" << QStringList();
+        QTest::newRow("unknown elements between objects")
+            << head + "<neb_settings_array version=\"2.0\"><object name=\"a\">s</object><note><object name=\"hidden\">s</object></note>"
+                      "<object name=\"b\">t</object></neb_settings_array>"
+            << "" << QStringList{"a", "b"};
+        QTest::newRow("object without name is passed over")
+            << head + "<neb_settings_array version=\"2.0\"><object>s</object><object name=\"b\">t</object></neb_settings_array>"
+            << "" << QStringList{"b"};
+        QTest::newRow("bytes that are not UTF-8")
+            << head + "<neb_settings_array version=\"2.0\"><object name=\"a\">\xff\xfe\xc3</object></neb_settings_array>"
+            << "*" << QStringList();
+        QTest::newRow("handler refuses: reading stops")
+            << head + "<neb_settings_array version=\"2.0\"><object name=\"a\">s</object><object name=\"stop\">s</object>"
+                      "<object name=\"c\">s</object></neb_settings_array>"
+            << "refused" << QStringList{"a", "stop"};
+    }
+
+    void read_rejectsOrSkips()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, error);
+        QFETCH(QStringList, names);
+        const ReadResult result = readDocument(document, QStringLiteral("stop"));
+        if (error == QLatin1String("*")) {
+            QVERIFY2(!result.error.isEmpty(), "the XML reader's error was expected");
+            QVERIFY(result.error != UnknownFormat);
+        } else {
+            QCOMPARE(result.error, error);
+        }
+        QStringList read;
+        for (const SettingsFile::Device &device : result.devices)
+            read.append(device.name);
+        QCOMPARE(read, names);
+    }
+
+    void read_entityExpansionBomb_failsWithoutExpanding()
+    {
+        QByteArray document = "<?xml version=\"1.0\"?><!DOCTYPE neb_settings_array [<!ENTITY a \"aaaaaaaaaa\">";
+        char previous = 'a';
+        for (char name = 'b'; name <= 'k'; ++name) {
+            document += QByteArray("<!ENTITY ") + name + " \"";
+            for (int i = 0; i < 10; ++i)
+                document += QByteArray("&") + previous + ";";
+            document += "\">";
+            previous = name;
+        }
+        document += "]><neb_settings_array version=\"2.0\"><object name=\"a\">&k;</object></neb_settings_array>";
+        const ReadResult result = readDocument(document);
+        QVERIFY(!result.error.isEmpty());
+        QVERIFY(result.devices.isEmpty());
+    }
+
+    void save_replacesWholeFile_andKeepsOldOneWhenItCannotOpen()
+    {
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(QStringLiteral("paycard.cfg"));
+        bool writeFailed = true;
+        QVERIFY(SettingsFile::save(fileName, {{QStringLiteral("a"), QStringLiteral("1")}}, &writeFailed));
+        QVERIFY(!writeFailed);
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(readDocument(file.readAll()).devices.size(), 1);
+
+        // A directory standing where the file should be: nothing can be written.
+        const QString blocked = dir.filePath(QStringLiteral("blocked.cfg"));
+        QVERIFY(QDir().mkpath(blocked));
+        QVERIFY(!SettingsFile::save(blocked, {{QStringLiteral("a"), QStringLiteral("1")}}, &writeFailed));
+        QVERIFY(QFileInfo(blocked).isDir());
+    }
+
+    void keepUnreadable_copiesBesideTheFile()
+    {
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(QStringLiteral("paycard.cfg"));
+        QCOMPARE(SettingsFile::keepUnreadable(fileName), QString());
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<broken");
+        file.close();
+        const QString kept = SettingsFile::keepUnreadable(fileName);
+        QVERIFY(kept.startsWith(fileName + QStringLiteral(".bad-")));
+        QFile copy(kept);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), QByteArray("<broken"));
+        QVERIFY(QFileInfo::exists(fileName));
+    }
+};
+
+BENCH_TEST_MAIN(SettingsFileTest)
+#include "tst_settingsfile.moc"
