@@ -1,0 +1,483 @@
+#include "simdevice.h"
+
+#include "settingsdialog.h"
+
+#include <QApplication>
+#include <QSet>
+
+#include <algorithm>
+#include <climits>
+
+namespace Sim {
+namespace {
+
+const QString TraceOption = QStringLiteral("Trace");
+const int SettingsFormatVersion = 1;
+// Free values have no list; this bound keeps a runaway value out of the
+// settings files the host writes.
+const int MaxFreeValueLength = 4096;
+
+QString escapeField(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\': out += QLatin1String("\\\\"); break;
+        case ';': out += QLatin1String("\\;"); break;
+        case '=': out += QLatin1String("\\="); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        case '\r': out += QLatin1String("\\r"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// Splits at unescaped separators and undoes the escapes; false for a lone
+// backslash or an unknown escape, which only a foreign or damaged string has.
+bool splitEscaped(const QString &text, QChar separator, int maxParts, QStringList *parts)
+{
+    parts->clear();
+    QString current;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\')) {
+            if (++i >= text.size())
+                return false;
+            switch (text.at(i).unicode()) {
+            case '\\': current += QLatin1Char('\\'); break;
+            case ';': current += QLatin1Char(';'); break;
+            case '=': current += QLatin1Char('='); break;
+            case 'n': current += QLatin1Char('\n'); break;
+            case 'r': current += QLatin1Char('\r'); break;
+            default: return false;
+            }
+        } else if (c == separator && parts->size() + 1 < maxParts) {
+            parts->append(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts->append(current);
+    return true;
+}
+
+int nextSerial(const QString &tag)
+{
+    static QHash<QString, int> counters;
+    return ++counters[tag];
+}
+
+} // namespace
+
+SimDevice::SimDevice(const QString &kind, const QString &fileTag)
+    : deviceKind(kind), tag(fileTag), number(nextSerial(fileTag))
+{
+    addDefinition({TraceOption, QStringLiteral("Журнал вызовов драйвера"), QStringLiteral("0"),
+                   {{QStringLiteral("0"), QStringLiteral("Не вести")},
+                    {QStringLiteral("1"), QStringLiteral("Вести")}},
+                   true});
+}
+
+SimDevice::~SimDevice() = default;
+
+void SimDevice::addDefinition(const Definition &definition)
+{
+    defs.append(definition);
+    applied.insert(definition.name, definition.defaultValue);
+    pending.insert(definition.name, definition.defaultValue);
+}
+
+int SimDevice::definitionIndex(const QString &name) const
+{
+    for (int i = 0; i < defs.size(); ++i) {
+        if (defs.at(i).name == name)
+            return i;
+    }
+    return -1;
+}
+
+QString SimDevice::label(const QString &name) const
+{
+    const int index = definitionIndex(name);
+    if (index < 0)
+        return QString();
+    const QString current = applied.value(name);
+    for (const ValueChoice &choice : defs.at(index).choices) {
+        if (choice.value == current)
+            return choice.label;
+    }
+    return current;
+}
+
+QMap<QString, QString> SimDevice::appliedValues() const
+{
+    QMap<QString, QString> values;
+    for (auto it = applied.cbegin(); it != applied.cend(); ++it)
+        values.insert(it.key(), it.value());
+    return values;
+}
+
+QString SimDevice::valueProblem(const QString &, const QString &) const
+{
+    return QString();
+}
+
+QString SimDevice::dialogTitle() const
+{
+    return QStringLiteral("Настройки имитатора");
+}
+
+QString SimDevice::describeResult(int code) const
+{
+    return SimResult::text(code);
+}
+
+QString SimDevice::checkValues(const QMap<QString, QString> &values, QString *badName) const
+{
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (badName)
+            *badName = it.key();
+        const int index = definitionIndex(it.key());
+        if (index < 0)
+            return QStringLiteral("Параметр «%1» не существует").arg(it.key());
+        const Definition &definition = defs.at(index);
+        if (!definition.choices.isEmpty()) {
+            const bool listed = std::any_of(
+                definition.choices.cbegin(), definition.choices.cend(),
+                [&](const ValueChoice &choice) { return choice.value == it.value(); });
+            if (!listed) {
+                return QStringLiteral("Значение «%1» параметра «%2» не входит в список допустимых")
+                    .arg(it.value(), it.key());
+            }
+        } else if (it.value().size() > MaxFreeValueLength) {
+            return QStringLiteral("Значение параметра «%1» длиннее %2 символов")
+                .arg(it.key()).arg(MaxFreeValueLength);
+        }
+        const QString problem = valueProblem(it.key(), it.value());
+        if (!problem.isEmpty())
+            return QStringLiteral("Параметр «%1»: %2").arg(it.key(), problem);
+    }
+    if (badName)
+        badName->clear();
+    return QString();
+}
+
+void SimDevice::assignValues(const QMap<QString, QString> &values)
+{
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        applied.insert(it.key(), it.value());
+        pending.insert(it.key(), it.value());
+    }
+    settingsApplied();
+}
+
+QString SimDevice::settingsString() const
+{
+    QString text = deviceKind + QLatin1Char('/') + QString::number(SettingsFormatVersion);
+    for (const Definition &definition : defs) {
+        text += QLatin1Char(';') + escapeField(definition.name) + QLatin1Char('=')
+                + escapeField(applied.value(definition.name));
+    }
+    return text;
+}
+
+bool SimDevice::parseSettings(const QString &text, QMap<QString, QString> *values,
+                              QString *reason) const
+{
+    // Cut at unescaped ';' but keep the escapes: a key or value may hold an
+    // escaped '=' that must not be taken for the separator below.
+    QStringList rawFields;
+    QString current;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            current += c;
+            current += text.at(++i);
+        } else if (c == QLatin1Char(';')) {
+            rawFields.append(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    rawFields.append(current);
+
+    const QString header = rawFields.takeFirst();
+    const int slash = header.indexOf(QLatin1Char('/'));
+    if (slash < 0 || header.left(slash) != deviceKind) {
+        *reason = QStringLiteral("строка не принадлежит этому устройству (ожидается «%1/%2»)")
+                      .arg(deviceKind).arg(SettingsFormatVersion);
+        return false;
+    }
+    if (header.mid(slash + 1) != QString::number(SettingsFormatVersion)) {
+        *reason = QStringLiteral("неподдерживаемая версия формата «%1»")
+                      .arg(header.mid(slash + 1).left(20));
+        return false;
+    }
+    // Start from the defaults, so that a string written before an option
+    // existed still loads, with that option at its default.
+    QMap<QString, QString> result;
+    for (const Definition &definition : defs)
+        result.insert(definition.name, definition.defaultValue);
+    QSet<QString> seen;
+    for (const QString &raw : qAsConst(rawFields)) {
+        QStringList keyValue;
+        if (!splitEscaped(raw, QLatin1Char('='), 2, &keyValue)) {
+            *reason = QStringLiteral("неверная escape-последовательность в поле «%1»").arg(raw.left(80));
+            return false;
+        }
+        if (keyValue.size() != 2) {
+            *reason = QStringLiteral("поле «%1» не имеет вида имя=значение").arg(raw.left(80));
+            return false;
+        }
+        const QString &key = keyValue.at(0);
+        if (definitionIndex(key) < 0) {
+            *reason = QStringLiteral("неизвестный параметр «%1»").arg(key.left(80));
+            return false;
+        }
+        if (seen.contains(key)) {
+            *reason = QStringLiteral("параметр «%1» указан дважды").arg(key);
+            return false;
+        }
+        seen.insert(key);
+        result.insert(key, keyValue.at(1));
+    }
+    const QString problem = checkValues(result);
+    if (!problem.isEmpty()) {
+        *reason = problem;
+        return false;
+    }
+    *values = result;
+    return true;
+}
+
+bool SimDevice::tracing() const
+{
+    return applied.value(TraceOption) == QLatin1String("1");
+}
+
+QString SimDevice::traceFilePath() const
+{
+    return settingsDirectory() + QStringLiteral("trace-%1-%2.log").arg(tag).arg(number);
+}
+
+int SimDevice::succeed(int result)
+{
+    error = ErrorState();
+    return result;
+}
+
+int SimDevice::fail(int code, const QString &detail)
+{
+    error = ErrorState();
+    error.code = code;
+    error.description = describeResult(code);
+    if (!detail.isEmpty())
+        error.description += QStringLiteral(": ") + detail;
+    return code < 0 ? code : -1;
+}
+
+int SimDevice::failParam(int code, const QString &parameterDescription, const QString &detail)
+{
+    const int result = fail(code, detail);
+    error.badParam = true;
+    error.badParamDescription = parameterDescription;
+    return result;
+}
+
+int SimDevice::needEnabled()
+{
+    if (enabled)
+        return 0;
+    return fail(SimResult::DeviceDisabled,
+                QStringLiteral("включите устройство, чтобы выполнить операцию"));
+}
+
+bool SimDevice::textArgument(const wchar_t *text, const QString &argumentName, QString *out,
+                             int *result)
+{
+    if (!text) {
+        *result = failParam(SimResult::NullArgument,
+                            QStringLiteral("Аргумент «%1» не задан").arg(argumentName));
+        return false;
+    }
+    bool tooLong = false;
+    *out = fromWideQ(text, &tooLong);
+    if (tooLong) {
+        *result = failParam(SimResult::TextTooLong,
+                            QStringLiteral("Аргумент «%1» длиннее %2 символов")
+                                .arg(argumentName).arg(MaxInputLength));
+        return false;
+    }
+    return true;
+}
+
+int SimDevice::outInt(int *target, int value)
+{
+    if (!target)
+        return failParam(SimResult::NullArgument, QStringLiteral("Не задан адрес результата"));
+    *target = value;
+    return succeed();
+}
+
+int SimDevice::outText(const QString &value, wchar_t *buffer, int size)
+{
+    return succeed(copyOut(value, buffer, size));
+}
+
+// Common driver operations.
+
+int SimDevice::deviceEnabled(int *value)
+{
+    return outInt(value, enabled ? 1 : 0);
+}
+
+int SimDevice::setDeviceEnabled(int value)
+{
+    if (value != 0 && value != 1) {
+        return failParam(SimResult::InvalidArgument,
+                         QStringLiteral("Состояние устройства должно быть 0 или 1, передано %1")
+                             .arg(value));
+    }
+    const bool changed = enabled != (value == 1);
+    enabled = value == 1;
+    if (changed)
+        enabledChanged(enabled);
+    return succeed();
+}
+
+int SimDevice::resultCode(int *code)
+{
+    if (!code)
+        return SimResult::NullArgument;
+    *code = error.code;
+    return 0;
+}
+
+int SimDevice::resultDescription(wchar_t *buffer, int size)
+{
+    return copyOut(error.description, buffer, size);
+}
+
+int SimDevice::badParam(int *flag)
+{
+    if (!flag)
+        return SimResult::NullArgument;
+    *flag = error.badParam ? 1 : 0;
+    return 0;
+}
+
+int SimDevice::badParamDescription(wchar_t *buffer, int size)
+{
+    return copyOut(error.badParamDescription, buffer, size);
+}
+
+int SimDevice::setOwnerWindow(void *window)
+{
+    // The host promises a QWidget; QPointer then notices when it goes away.
+    owner = static_cast<QWidget *>(window);
+    return succeed();
+}
+
+int SimDevice::showProperties()
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return fail(SimResult::NoGui);
+    SettingsDialog dialog(*this, owner.data());
+    dialog.setWindowTitle(dialogTitle());
+    addSettingsWidgets(dialog);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (accepted)
+        assignValues(dialog.values());
+    return succeed(accepted ? 1 : 0);
+}
+
+int SimDevice::deviceSettings(wchar_t *buffer, int size)
+{
+    return outText(settingsString(), buffer, size);
+}
+
+int SimDevice::setDeviceSettings(const wchar_t *settings)
+{
+    QString text;
+    int result = 0;
+    if (!textArgument(settings, QStringLiteral("настройки"), &text, &result))
+        return result;
+    QMap<QString, QString> values;
+    QString reason;
+    if (!parseSettings(text, &values, &reason)) {
+        return failParam(SimResult::InvalidSettings,
+                         QStringLiteral("Строка настроек отклонена: %1").arg(reason));
+    }
+    assignValues(values);
+    return succeed();
+}
+
+int SimDevice::parameter(const wchar_t *name, wchar_t *buffer, int size)
+{
+    QString key;
+    int result = 0;
+    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
+        return result;
+    if (definitionIndex(key) < 0) {
+        return failParam(SimResult::UnknownParameter,
+                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
+    }
+    return outText(pending.value(key), buffer, size);
+}
+
+int SimDevice::setParameter(const wchar_t *name, const wchar_t *value)
+{
+    QString key;
+    QString text;
+    int result = 0;
+    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
+        return result;
+    if (definitionIndex(key) < 0) {
+        return failParam(SimResult::UnknownParameter,
+                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
+    }
+    if (!textArgument(value, QStringLiteral("значение параметра %1").arg(key), &text, &result))
+        return result;
+    pending.insert(key, text);
+    return succeed();
+}
+
+int SimDevice::parameterValues(const wchar_t *name, wchar_t *buffer, int size)
+{
+    QString key;
+    int result = 0;
+    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
+        return result;
+    const int index = definitionIndex(key);
+    if (index < 0) {
+        return failParam(SimResult::UnknownParameter,
+                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
+    }
+    QString list;
+    for (const ValueChoice &choice : defs.at(index).choices)
+        list += choice.value + QLatin1Char(':') + choice.label + QLatin1Char(';');
+    return outText(list, buffer, size);
+}
+
+int SimDevice::applySettings()
+{
+    QMap<QString, QString> values;
+    for (auto it = pending.cbegin(); it != pending.cend(); ++it)
+        values.insert(it.key(), it.value());
+    QString badName;
+    const QString problem = checkValues(values, &badName);
+    if (!problem.isEmpty()) {
+        // Drop the pending values, so that one bad value does not block every
+        // later apply; the applied settings stay as they were.
+        pending = applied;
+        return failParam(SimResult::InvalidParameterValue, problem);
+    }
+    assignValues(values);
+    return succeed();
+}
+
+} // namespace Sim

@@ -1,0 +1,161 @@
+#ifndef SIMDEVICE_H
+#define SIMDEVICE_H
+
+#include "resultcodes.h"
+#include "simtext.h"
+
+#include <QHash>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+namespace Sim {
+
+class SettingsDialog;
+
+// One entry of a parameter's value list: the value stored and exchanged with
+// the host, and the text shown for it.
+struct ValueChoice
+{
+    QString value;
+    QString label;
+};
+
+// A named setting of a simulated device. Parameters are what the host reads
+// and writes by name; scenario options choose how the simulation behaves
+// (faults, modem scenario, trace). Both travel in the settings string, both
+// are edited in the settings dialog and both can be read and set by name.
+struct Definition
+{
+    QString name;
+    QString caption;              // Russian label in the settings dialog
+    QString defaultValue;
+    QVector<ValueChoice> choices; // empty: any value the device accepts
+    bool scenario = false;
+};
+
+struct ErrorState
+{
+    int code = SimResult::Ok;
+    QString description;
+    bool badParam = false;
+    QString badParamDescription;
+};
+
+// The state and the common operations every simulated driver object has:
+// enabled state, error state, owner window, named parameters, the settings
+// string and the settings dialog. A driver class puts this beside its
+// interface (see simdriver.h) and adds its own operations.
+//
+// Error convention: every operation that succeeds clears the error state,
+// every one that fails records code, description and, when a parameter or
+// argument was at fault, the bad-parameter flag and a text naming it; the
+// four error getters read the state without touching it.
+//
+// Objects are used from one thread at a time, like every driver object.
+class SimDevice
+{
+public:
+    // kind: the settings-string prefix, e.g. "SIMFPTR"; fileTag: the name part
+    // of the device's files, e.g. "fptr" for "trace-fptr-1.log".
+    SimDevice(const QString &kind, const QString &fileTag);
+    virtual ~SimDevice();
+    SimDevice(const SimDevice &) = delete;
+    SimDevice &operator=(const SimDevice &) = delete;
+
+    // Common driver operations, with the interface's names and contracts.
+    int deviceEnabled(int *enabled);
+    int setDeviceEnabled(int enabled);
+    int resultCode(int *code);
+    int resultDescription(wchar_t *buffer, int size);
+    int badParam(int *flag);
+    int badParamDescription(wchar_t *buffer, int size);
+    int setOwnerWindow(void *window);
+    int showProperties();
+    int deviceSettings(wchar_t *buffer, int size);
+    int setDeviceSettings(const wchar_t *settings);
+    int parameter(const wchar_t *name, wchar_t *buffer, int size);
+    int setParameter(const wchar_t *name, const wchar_t *value);
+    int parameterValues(const wchar_t *name, wchar_t *buffer, int size);
+    int applySettings();
+
+    // Settings as the device and its dialog see them. value() and label()
+    // give the applied value; setParameter only stores a pending one.
+    const QVector<Definition> &definitions() const { return defs; }
+    QString value(const QString &name) const { return applied.value(name); }
+    int intValue(const QString &name) const { return applied.value(name).toInt(); }
+    QString label(const QString &name) const;
+    QMap<QString, QString> appliedValues() const;
+    // Empty when every value is known and acceptable; otherwise a Russian
+    // text naming the first offending parameter, whose name goes to badName.
+    QString checkValues(const QMap<QString, QString> &values, QString *badName = nullptr) const;
+    // Makes values (checked before) applied and pending, then settingsApplied().
+    void assignValues(const QMap<QString, QString> &values);
+    QString settingsString() const;
+    // Parses a settings string into a complete value map (missing keys take
+    // their defaults). On failure returns false with a Russian reason.
+    bool parseSettings(const QString &text, QMap<QString, QString> *values, QString *error) const;
+
+    bool isEnabled() const { return enabled; }
+    QWidget *ownerWindow() const { return owner.data(); }
+    const ErrorState &lastError() const { return error; }
+    QString kind() const { return deviceKind; }
+    QString fileTag() const { return tag; }
+    // 1, 2, ... in order of creation within this driver library.
+    int serial() const { return number; }
+    bool tracing() const;
+    QString traceFilePath() const;
+    // The description of a result code: this device's own table first.
+    virtual QString describeResult(int code) const;
+
+protected:
+    // Registers a parameter or scenario option; called from constructors.
+    void addDefinition(const Definition &definition);
+
+    // Hooks for the concrete device.
+    // A Russian reason why value is not acceptable for name, or empty. Called
+    // after the value-list check, so listed values arrive here only if valid.
+    virtual QString valueProblem(const QString &name, const QString &value) const;
+    virtual void settingsApplied() {}
+    virtual void enabledChanged(bool) {}
+    virtual QString dialogTitle() const;
+    // Extra widgets beyond the generated form (SettingsDialog::scenarioForm).
+    virtual void addSettingsWidgets(SettingsDialog &) {}
+
+    // Error state. Each returns the result to hand back to the host.
+    int succeed(int result = 0);
+    int fail(int code, const QString &detail = QString());
+    int failParam(int code, const QString &parameterDescription,
+                  const QString &detail = QString());
+    // 0 when the device is switched on; otherwise fails with DeviceDisabled.
+    int needEnabled();
+    // Reads a host text argument. A null pointer or an over-long text fails
+    // (with badParam naming argumentName) and returns false; *result is then
+    // the failure result.
+    bool textArgument(const wchar_t *text, const QString &argumentName,
+                      QString *out, int *result);
+    // Getter helpers: null output pointers fail with NullArgument.
+    int outInt(int *target, int value);
+    int outText(const QString &value, wchar_t *buffer, int size);
+
+private:
+    int definitionIndex(const QString &name) const;
+
+    QString deviceKind;
+    QString tag;
+    int number = 0;
+    bool enabled = true;
+    QPointer<QWidget> owner;
+    ErrorState error;
+    QVector<Definition> defs;
+    QHash<QString, QString> applied;
+    QHash<QString, QString> pending;
+
+    friend class SettingsDialog;
+};
+
+} // namespace Sim
+
+#endif // SIMDEVICE_H

@@ -1,0 +1,108 @@
+#include "simtext.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <algorithm>
+#include <climits>
+
+namespace Sim {
+
+int copyOut(const std::wstring &value, wchar_t *buffer, int size)
+{
+    const int length = int(std::min<std::size_t>(value.size(), INT_MAX));
+    if (buffer && size > 0) {
+        const int count = std::min(length, size - 1);
+        std::copy_n(value.data(), count, buffer);
+        buffer[count] = L'\0';
+    }
+    return length;
+}
+
+int copyOut(const QString &value, wchar_t *buffer, int size)
+{
+    return copyOut(toWString(value), buffer, size);
+}
+
+std::wstring fromWide(const wchar_t *text, bool *tooLong)
+{
+    if (tooLong)
+        *tooLong = false;
+    if (!text)
+        return std::wstring();
+    // Bounded scan: never look beyond MaxInputLength characters for the NUL.
+    int length = 0;
+    while (length < MaxInputLength && text[length] != L'\0')
+        ++length;
+    if (length == MaxInputLength && text[length] != L'\0' && tooLong)
+        *tooLong = true;
+    return std::wstring(text, std::size_t(length));
+}
+
+QString fromWideQ(const wchar_t *text, bool *tooLong)
+{
+    return toQString(fromWide(text, tooLong));
+}
+
+QString toQString(const std::wstring &text)
+{
+    return QString::fromStdWString(text);
+}
+
+std::wstring toWString(const QString &text)
+{
+    return text.toStdWString();
+}
+
+QString maskCardNumber(const QString &number)
+{
+    int digits = 0;
+    for (const QChar c : number)
+        digits += c.isDigit() ? 1 : 0;
+    QString masked = number;
+    int seen = 0;
+    for (int i = 0; i < masked.size(); ++i) {
+        if (!masked.at(i).isDigit())
+            continue;
+        const bool keep = digits >= 11 && (seen < 6 || seen >= digits - 4);
+        if (!keep)
+            masked[i] = QLatin1Char('*');
+        ++seen;
+    }
+    return masked;
+}
+
+QString maskCardNumbers(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    int i = 0;
+    while (i < text.size()) {
+        if (!text.at(i).isDigit()) {
+            result += text.at(i++);
+            continue;
+        }
+        int end = i;
+        while (end < text.size() && text.at(end).isDigit())
+            ++end;
+        const QString run = text.mid(i, end - i);
+        result += (run.size() >= 12 && run.size() <= 19) ? maskCardNumber(run) : run;
+        i = end;
+    }
+    return result;
+}
+
+QString settingsDirectory()
+{
+    // Computed exactly like the bench does, so the files of the simulated
+    // devices sit beside the bench's own settings files.
+    const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+                             QStringLiteral("ORVA"), QStringLiteral("vanter9"));
+    const QString path = QFileInfo(settings.fileName()).absolutePath()
+                         + QStringLiteral("/vanter9/");
+    QDir().mkpath(path);
+    return path;
+}
+
+} // namespace Sim

@@ -1,0 +1,44 @@
+#ifndef SIMTEXT_H
+#define SIMTEXT_H
+
+#include <QString>
+
+#include <string>
+
+// Wide-string helpers for the driver boundary. The host's buffers and texts
+// are untrusted: nothing here writes past a buffer or reads an unbounded text.
+namespace Sim {
+
+// Longest text accepted from the host, in characters. Anything longer is
+// taken for a missing terminator rather than a real value.
+constexpr int MaxInputLength = 1000000;
+
+// Writes what fits of value into buffer, NUL-terminated, never more than size
+// characters; writes nothing for a null buffer or size <= 0. Returns the full
+// length of value without the NUL.
+int copyOut(const std::wstring &value, wchar_t *buffer, int size);
+int copyOut(const QString &value, wchar_t *buffer, int size);
+
+// The text up to its NUL, read no further than MaxInputLength characters; a
+// null pointer gives an empty text. tooLong (may be null) tells whether the
+// text was cut at that bound.
+std::wstring fromWide(const wchar_t *text, bool *tooLong = nullptr);
+QString fromWideQ(const wchar_t *text, bool *tooLong = nullptr);
+
+QString toQString(const std::wstring &text);
+std::wstring toWString(const QString &text);
+
+// A card number with all but its first 6 and last 4 digits replaced by '*';
+// numbers too short to hide anything (under 11 digits) are fully masked.
+QString maskCardNumber(const QString &number);
+// Masks every run of 12 to 19 digits inside a free text, for traces of
+// slips, track data and the like.
+QString maskCardNumbers(const QString &text);
+
+// The bench's per-user settings directory ("<config>/ORVA/vanter9/"), with a
+// trailing '/', created if missing. Files of the simulators live there too.
+QString settingsDirectory();
+
+} // namespace Sim
+
+#endif // SIMTEXT_H

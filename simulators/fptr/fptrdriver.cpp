@@ -1,0 +1,658 @@
+#include "fptrdriver.h"
+
+#include "portregistry.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+
+using Sim::CallTrace;
+using Sim::Definition;
+using Sim::ValueChoice;
+using SimResult::Code;
+
+namespace {
+
+#if defined(SIM_RECEIPT_PRINTER)
+const QString DeviceKind = QStringLiteral("SIMRCPPRN");
+const QString FileTag = QStringLiteral("rcpprn");
+const QVector<ValueChoice> Models = {
+    {QStringLiteral("P58"), QStringLiteral("СИМ-П 58")},
+    {QStringLiteral("P80"), QStringLiteral("СИМ-П 80")},
+};
+#else
+const QString DeviceKind = QStringLiteral("SIMFPTR");
+const QString FileTag = QStringLiteral("fptr");
+const QVector<ValueChoice> Models = {
+    {QStringLiteral("K100"), QStringLiteral("СИМ-К 100Ф")},
+    {QStringLiteral("K200"), QStringLiteral("СИМ-К 200Ф")},
+    {QStringLiteral("K300"), QStringLiteral("СИМ-К 300Ф")},
+};
+#endif
+
+// Invented operator of the simulated mobile network.
+const QString OperatorName = QStringLiteral("СимСеть");
+const int PinpadInputBuffer = 1024;
+const int PinpadOutputBuffer = 1024;
+const int ModemInputBuffer = 4096;
+const int ModemOutputBuffer = 2048;
+
+enum ModemScenario { ModemHost = 0, ModemGprs = 1, ModemConnectError = 2, ModemFault = 3 };
+enum LineFont { FontNormal = 0, FontBold = 1, FontDoubleWidth = 2 };
+
+QVector<ValueChoice> listOf(const QStringList &values)
+{
+    QVector<ValueChoice> choices;
+    for (const QString &value : values)
+        choices.append({value, value});
+    return choices;
+}
+
+QVector<ValueChoice> portChoices()
+{
+    QVector<ValueChoice> choices;
+    for (int i = 1; i <= 16; ++i)
+        choices.append({QStringLiteral("COM%1").arg(i), QStringLiteral("COM%1").arg(i)});
+    // The bench describes a device by the label of its port, so these labels
+    // are the texts it recognises.
+    choices.append({QStringLiteral("TCP/IP"), QStringLiteral("TCP/IP")});
+    choices.append({QStringLiteral("UDP/IP"), QStringLiteral("UDP/IP")});
+    choices.append({QStringLiteral("Bluetooth"), QStringLiteral("Bluetooth")});
+    choices.append({QStringLiteral("USB:SIM-0001"), QStringLiteral("USB:SIM-0001")});
+    choices.append({QStringLiteral("USB:SIM-0002"), QStringLiteral("USB:SIM-0002")});
+    choices.append({QStringLiteral("TTY"), QStringLiteral("Файл устройства")});
+    return choices;
+}
+
+QString portName(bool modem)
+{
+    return modem ? QStringLiteral("модема") : QStringLiteral("пинпада");
+}
+
+} // namespace
+
+FptrDriver::FptrDriver()
+    : SimDriver(DeviceKind, FileTag)
+{
+    addDefinition({QStringLiteral("Model"), QStringLiteral("Модель"), Models.first().value, Models});
+    addDefinition({QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), portChoices()});
+    addDefinition({QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"),
+                   listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
+                           QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
+                           QStringLiteral("115200")})});
+    addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства"), QStringLiteral("ttyS0"), {}});
+    addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("192.168.0.50"), {}});
+    addDefinition({QStringLiteral("IPPort"), QStringLiteral("IP-порт"), QStringLiteral("5555"), {}});
+    addDefinition({QStringLiteral("MACAddress"), QStringLiteral("MAC-адрес"), QStringLiteral("02:00:00:5A:11:01"), {}});
+    addDefinition({QStringLiteral("SearchDir"), QStringLiteral("Каталог поиска"), QString(), {}});
+    addDefinition({QStringLiteral("PaperWidth"), QStringLiteral("Ширина бумаги, символов"), QStringLiteral("48"),
+                   listOf({QStringLiteral("32"), QStringLiteral("35"), QStringLiteral("40"),
+                           QStringLiteral("42"), QStringLiteral("48"), QStringLiteral("57")})});
+
+    addDefinition({QStringLiteral("PrinterFault"), QStringLiteral("Неисправность принтера"), QStringLiteral("0"),
+                   {{QStringLiteral("0"), QStringLiteral("Нет")},
+                    {QStringLiteral("1"), QStringLiteral("Нет бумаги")},
+                    {QStringLiteral("2"), QStringLiteral("Открыта крышка")},
+                    {QStringLiteral("3"), QStringLiteral("Ошибка принтера")}},
+                   true});
+    addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
+                   {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
+                    {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
+                    {QStringLiteral("2"), QStringLiteral("Ошибка соединения с хостом")},
+                    {QStringLiteral("3"), QStringLiteral("Модем не отвечает")}},
+                   true});
+    addDefinition({QStringLiteral("ShowTape"), QStringLiteral("Окно ленты"), QStringLiteral("1"),
+                   {{QStringLiteral("0"), QStringLiteral("Не показывать")},
+                    {QStringLiteral("1"), QStringLiteral("Показывать")}},
+                   true});
+    addDefinition({QStringLiteral("TapeFile"), QStringLiteral("Файл ленты (пусто: не записывать)"),
+                   defaultTapeFile(), {}, true});
+}
+
+FptrDriver::~FptrDriver()
+{
+    closePorts();
+    delete tapeWindow.data();
+}
+
+QString FptrDriver::defaultTapeFile() const
+{
+    return Sim::settingsDirectory() + QStringLiteral("tape-%1-%2.txt").arg(fileTag()).arg(serial());
+}
+
+QString FptrDriver::dialogTitle() const
+{
+#if defined(SIM_RECEIPT_PRINTER)
+    return QStringLiteral("Настройки имитатора принтера чеков");
+#else
+    return QStringLiteral("Настройки имитатора ККТ");
+#endif
+}
+
+QString FptrDriver::valueProblem(const QString &name, const QString &value) const
+{
+    if (name == QLatin1String("IPPort")) {
+        bool ok = false;
+        const int port = value.toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            return QStringLiteral("номер порта должен быть от 1 до 65535");
+    } else if (name == QLatin1String("MACAddress")) {
+        static const QRegularExpression mac(QStringLiteral("^([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}$"));
+        if (!value.isEmpty() && !mac.match(value).hasMatch())
+            return QStringLiteral("MAC-адрес пишется как 02:00:00:5A:11:01");
+    } else if (name == QLatin1String("IPAddress") || name == QLatin1String("TTYSuffix")) {
+        if (value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('\n')))
+            return QStringLiteral("значение не может содержать пробелы и переводы строк");
+    }
+    return QString();
+}
+
+void FptrDriver::settingsApplied()
+{
+    if (tapeWindow && value(QStringLiteral("ShowTape")) != QLatin1String("1"))
+        tapeWindow->hide();
+}
+
+void FptrDriver::enabledChanged(bool enabled)
+{
+    if (enabled)
+        return;
+    abandonDocument(QStringLiteral("устройство выключено"));
+    closePorts();
+}
+
+// ---- Printing ----------------------------------------------------------
+
+int FptrDriver::setLineParamA(int value)
+{
+    CallTrace trace(*this, "setLineParamA", QString::number(value));
+    return trace(doSetLineParamA(value));
+}
+
+int FptrDriver::setLineParamB(int value)
+{
+    CallTrace trace(*this, "setLineParamB", QString::number(value));
+    return trace(doSetLineParamB(value));
+}
+
+int FptrDriver::setLineText(const wchar_t *text)
+{
+    CallTrace trace(*this, "setLineText", Sim::traceArgument(text));
+    return trace(doSetLineText(text));
+}
+
+int FptrDriver::printLine()
+{
+    CallTrace trace(*this, "printLine");
+    return trace(doPrintLine());
+}
+
+int FptrDriver::setFinishParam(int value)
+{
+    CallTrace trace(*this, "setFinishParam", QString::number(value));
+    return trace(doSetFinishParam(value));
+}
+
+int FptrDriver::finishStepA()
+{
+    CallTrace trace(*this, "finishStepA");
+    return trace(doFinishStep(Document::FinishParam, Document::StepA, "A"));
+}
+
+int FptrDriver::finishStepB()
+{
+    CallTrace trace(*this, "finishStepB");
+    return trace(doFinishStep(Document::StepA, Document::StepB, "B"));
+}
+
+int FptrDriver::finishStepC()
+{
+    CallTrace trace(*this, "finishStepC");
+    return trace(doFinishStep(Document::StepB, Document::None, "C"));
+}
+
+int FptrDriver::doSetLineParamA(int value)
+{
+    if (const int result = needEnabled())
+        return result;
+    if (value < FontNormal || value > FontDoubleWidth) {
+        return failParam(Code::InvalidArgument,
+                         QStringLiteral("Параметр строки A (шрифт) должен быть 0 (обычный), "
+                                        "1 (жирный) или 2 (двойная ширина), передано %1").arg(value));
+    }
+    lineParamA = value;
+    return succeed();
+}
+
+int FptrDriver::doSetLineParamB(int value)
+{
+    if (const int result = needEnabled())
+        return result;
+    if (value < 1 || value > 5) {
+        return failParam(Code::InvalidArgument,
+                         QStringLiteral("Параметр строки B (число переводов строки после "
+                                        "текста) должен быть от 1 до 5, передано %1").arg(value));
+    }
+    lineParamB = value;
+    return succeed();
+}
+
+int FptrDriver::doSetLineText(const wchar_t *text)
+{
+    if (const int result = needEnabled())
+        return result;
+    QString line;
+    int result = 0;
+    if (!textArgument(text, QStringLiteral("текст строки"), &line, &result))
+        return result;
+    // A line break inside one printed line would silently split it on the
+    // tape; the host is expected to send one call per line.
+    if (line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r'))) {
+        return failParam(Code::InvalidArgument,
+                         QStringLiteral("Текст строки содержит перевод строки"));
+    }
+    lineText = line;
+    return succeed();
+}
+
+int FptrDriver::printerFault()
+{
+    switch (intValue(QStringLiteral("PrinterFault"))) {
+    case 1: return fail(Code::PaperEnd, QStringLiteral("вставьте рулон бумаги"));
+    case 2: return fail(Code::CoverOpen, QStringLiteral("закройте крышку принтера"));
+    case 3: return fail(Code::PrinterError, QStringLiteral("перегрев печатающей головки"));
+    default: return 0;
+    }
+}
+
+int FptrDriver::doPrintLine()
+{
+    if (const int result = needEnabled())
+        return result;
+    if (document != Document::None && document != Document::Open) {
+        return fail(Code::WrongSequence,
+                    QStringLiteral("документ уже завершается, новую строку печатать нельзя"));
+    }
+    // A failed line ends the document: the lines printed so far stay on the
+    // tape, marked as an interrupted document, and the next printout starts a
+    // new one instead of being glued to the remains of this one. Abandoning
+    // leaves the error state alone, so the failure stays readable.
+    if (const int result = printerFault()) {
+        abandonDocument(lastError().description);
+        return result;
+    }
+    const int paperWidth = intValue(QStringLiteral("PaperWidth"));
+    const int width = lineParamA == FontDoubleWidth ? paperWidth / 2 : paperWidth;
+    if (lineText.size() > width) {
+        const int result = failParam(
+            Code::LineTooLong,
+            QStringLiteral("Строка из %1 символов шире бумаги: помещается %2 символов")
+                .arg(lineText.size()).arg(width));
+        abandonDocument(lastError().description);
+        return result;
+    }
+    if (document == Document::None) {
+        document = Document::Open;
+        lines.clear();
+        ++documentNumber;
+    }
+    lines.append(lineText);
+    for (int i = 1; i < lineParamB; ++i)
+        lines.append(QString());
+    return succeed();
+}
+
+int FptrDriver::doSetFinishParam(int value)
+{
+    if (const int result = needEnabled())
+        return result;
+    if (value != 2) {
+        return failParam(Code::InvalidArgument,
+                         QStringLiteral("Параметр завершения документа должен быть 2, передано %1")
+                             .arg(value));
+    }
+    if (document != Document::Open) {
+        return fail(Code::WrongSequence,
+                    document == Document::None
+                        ? QStringLiteral("нет открытого документа: сначала напечатайте строку")
+                        : QStringLiteral("завершение документа уже начато"));
+    }
+    document = Document::FinishParam;
+    return succeed();
+}
+
+int FptrDriver::doFinishStep(Document expected, Document next, const char *stepName)
+{
+    if (const int result = needEnabled())
+        return result;
+    if (document != expected) {
+        QString needed;
+        switch (expected) {
+        case Document::FinishParam: needed = QStringLiteral("setFinishParam(2)"); break;
+        case Document::StepA: needed = QStringLiteral("шага A"); break;
+        default: needed = QStringLiteral("шага B"); break;
+        }
+        return fail(Code::WrongSequence,
+                    QStringLiteral("шаг завершения %1 выполняется только после %2")
+                        .arg(QLatin1String(stepName), needed));
+    }
+    // A fault during finishing keeps the document where it is, so the same
+    // step can be repeated once the fault is cleared.
+    if (const int result = printerFault())
+        return result;
+    if (next == Document::None) {
+        QString problem;
+        if (!appendToTape(QStringLiteral("конец документа"), &problem))
+            return fail(Code::FileError, problem);
+        lines.clear();
+    }
+    document = next;
+    return succeed();
+}
+
+void FptrDriver::abandonDocument(const QString &reason)
+{
+    if (document == Document::None)
+        return;
+    QString ignored;
+    // Best effort: the call that abandons the document already reports its
+    // own failure, and a tape that cannot be written must not hide it.
+    if (!lines.isEmpty())
+        appendToTape(QStringLiteral("документ прерван: ") + reason, &ignored);
+    lines.clear();
+    document = Document::None;
+}
+
+bool FptrDriver::appendToTape(const QString &ending, QString *error)
+{
+    const QString heading = QStringLiteral("==== %1 · %2 · документ № %3 ====")
+                                .arg(QDateTime::currentDateTime().toString(
+                                         QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                     label(QStringLiteral("Model")))
+                                .arg(documentNumber);
+    QString text = heading + QLatin1Char('\n');
+    for (const QString &line : qAsConst(lines))
+        text += line + QLatin1Char('\n');
+    text += QStringLiteral("==== %1 ====\n\n").arg(ending);
+
+    const QString path = value(QStringLiteral("TapeFile"));
+    if (!path.isEmpty()) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            *error = QStringLiteral("файл ленты «%1» не открывается: %2").arg(path, file.errorString());
+            return false;
+        }
+        const QByteArray bytes = text.toUtf8();
+        if (file.write(bytes) != bytes.size()) {
+            *error = QStringLiteral("файл ленты «%1» не записан: %2").arg(path, file.errorString());
+            return false;
+        }
+    }
+    showOnTapeWindow(text);
+    return true;
+}
+
+void FptrDriver::showOnTapeWindow(const QString &text)
+{
+    if (value(QStringLiteral("ShowTape")) != QLatin1String("1")
+        || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    if (!tapeWindow) {
+        // A window of its own, kept above the bench by parenting it to the
+        // owner window and destroyed with it if the host goes first.
+        tapeWindow = new QPlainTextEdit(ownerWindow());
+        tapeWindow->setWindowFlags(Qt::Window);
+        tapeWindow->setObjectName(QStringLiteral("SimTapeWindow"));
+        tapeWindow->setReadOnly(true);
+        tapeWindow->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        tapeWindow->resize(480, 600);
+    }
+    tapeWindow->setWindowTitle(QStringLiteral("Лента: %1 (устройство %2)")
+                                   .arg(label(QStringLiteral("Model"))).arg(serial()));
+    tapeWindow->moveCursor(QTextCursor::End);
+    tapeWindow->insertPlainText(text);
+    tapeWindow->show();
+}
+
+// ---- Ports -------------------------------------------------------------
+
+int FptrDriver::setPinpadPortMode(int mode)
+{
+    CallTrace trace(*this, "setPinpadPortMode", QString::number(mode));
+    return trace(doSetPortMode(pinpad, false, mode));
+}
+
+int FptrDriver::pinpadPortMode(int *mode)
+{
+    CallTrace trace(*this, "pinpadPortMode");
+    return trace.withInt(outInt(mode, pinpad.mode), mode);
+}
+
+int FptrDriver::pinpadPowerOn()
+{
+    CallTrace trace(*this, "pinpadPowerOn");
+    return trace(doPower(pinpad, false, true));
+}
+
+int FptrDriver::pinpadPowerOff()
+{
+    CallTrace trace(*this, "pinpadPowerOff");
+    return trace(doPower(pinpad, false, false));
+}
+
+int FptrDriver::updatePinpadStatus()
+{
+    CallTrace trace(*this, "updatePinpadStatus");
+    return trace(doUpdatePinpadStatus());
+}
+
+int FptrDriver::pinpadPortHandle(int *handle)
+{
+    CallTrace trace(*this, "pinpadPortHandle");
+    return trace.withInt(outInt(handle, pinpad.handle), handle);
+}
+
+int FptrDriver::setModemPortMode(int mode)
+{
+    CallTrace trace(*this, "setModemPortMode", QString::number(mode));
+    return trace(doSetPortMode(modem, true, mode));
+}
+
+int FptrDriver::modemPortMode(int *mode)
+{
+    CallTrace trace(*this, "modemPortMode");
+    return trace.withInt(outInt(mode, modem.mode), mode);
+}
+
+int FptrDriver::modemPowerOn()
+{
+    CallTrace trace(*this, "modemPowerOn");
+    return trace(doPower(modem, true, true));
+}
+
+int FptrDriver::modemPowerOff()
+{
+    CallTrace trace(*this, "modemPowerOff");
+    return trace(doPower(modem, true, false));
+}
+
+int FptrDriver::updateModemStatus()
+{
+    CallTrace trace(*this, "updateModemStatus");
+    return trace(doUpdateModemStatus());
+}
+
+int FptrDriver::modemPortHandle(int *handle)
+{
+    CallTrace trace(*this, "modemPortHandle");
+    return trace.withInt(outInt(handle, modem.handle), handle);
+}
+
+int FptrDriver::modemState(int *state)
+{
+    CallTrace trace(*this, "modemState");
+    return trace.withInt(outInt(state, status.modemState), state);
+}
+
+int FptrDriver::modemSignalLevel(int *dbm)
+{
+    CallTrace trace(*this, "modemSignalLevel");
+    return trace.withInt(outInt(dbm, status.signal), dbm);
+}
+
+int FptrDriver::modemOperator(wchar_t *buffer, int size)
+{
+    CallTrace trace(*this, "modemOperator", QString::number(size));
+    return trace.withText(outText(status.operatorName, buffer, size), buffer, size);
+}
+
+int FptrDriver::modemLastError(wchar_t *buffer, int size)
+{
+    CallTrace trace(*this, "modemLastError", QString::number(size));
+    return trace.withText(outText(status.lastError, buffer, size), buffer, size);
+}
+
+int FptrDriver::inputBufferSize(int *bytes)
+{
+    CallTrace trace(*this, "inputBufferSize");
+    return trace.withInt(outInt(bytes, status.inputBuffer), bytes);
+}
+
+int FptrDriver::outputBufferSize(int *bytes)
+{
+    CallTrace trace(*this, "outputBufferSize");
+    return trace.withInt(outInt(bytes, status.outputBuffer), bytes);
+}
+
+void FptrDriver::publish(const Port &port, bool isModem)
+{
+    if (!port.handle)
+        return;
+    SimPorts::PortState state;
+    state.kind = isModem ? SimPorts::PortKind::Modem : SimPorts::PortKind::Pinpad;
+    state.mode = port.mode;
+    state.powered = port.powered;
+    state.modemState = isModem ? modemInternalState : 0;
+    SimPorts::updatePort(port.handle, state);
+}
+
+void FptrDriver::closePorts()
+{
+    SimPorts::closePort(pinpad.handle);
+    SimPorts::closePort(modem.handle);
+    pinpad = Port();
+    modem = Port();
+    modemStep = 0;
+    modemInternalState = 0;
+    modemError.clear();
+    status = Status();
+}
+
+int FptrDriver::doSetPortMode(Port &port, bool isModem, int mode)
+{
+    if (const int result = needEnabled())
+        return result;
+    if (mode != 1 && mode != 2) {
+        return failParam(Code::InvalidArgument,
+                         QStringLiteral("Режим порта %1 должен быть 1 (синхронно) или "
+                                        "2 (асинхронно), передано %2")
+                             .arg(portName(isModem)).arg(mode));
+    }
+    port.mode = mode;
+    if (!port.handle) {
+        SimPorts::PortState state;
+        state.mode = mode;
+        port.handle = SimPorts::openPort(isModem ? SimPorts::PortKind::Modem
+                                                 : SimPorts::PortKind::Pinpad,
+                                         state);
+    }
+    publish(port, isModem);
+    return succeed();
+}
+
+int FptrDriver::doPower(Port &port, bool isModem, bool on)
+{
+    if (const int result = needEnabled())
+        return result;
+    if (!port.handle) {
+        return fail(Code::PortNotInitialised,
+                    QStringLiteral("сначала инициализируйте порт %1 (режим 1 или 2)")
+                        .arg(portName(isModem)));
+    }
+    if (isModem && on && !port.powered) {
+        // A fresh power-on starts the modem's state sequence from the top.
+        modemStep = 0;
+        modemError.clear();
+    }
+    port.powered = on;
+    publish(port, isModem);
+    return succeed();
+}
+
+int FptrDriver::doUpdatePinpadStatus()
+{
+    if (const int result = needEnabled())
+        return result;
+    if (!pinpad.handle) {
+        return fail(Code::PortNotInitialised,
+                    QStringLiteral("сначала инициализируйте порт пинпада (режим 1 или 2)"));
+    }
+    status.inputBuffer = PinpadInputBuffer;
+    status.outputBuffer = PinpadOutputBuffer;
+    return succeed();
+}
+
+int FptrDriver::doUpdateModemStatus()
+{
+    if (const int result = needEnabled())
+        return result;
+    if (!modem.handle) {
+        return fail(Code::PortNotInitialised,
+                    QStringLiteral("сначала инициализируйте порт модема (режим 1 или 2)"));
+    }
+    ++modemUpdates;
+    status.inputBuffer = ModemInputBuffer;
+    status.outputBuffer = ModemOutputBuffer;
+
+    const int scenario = intValue(QStringLiteral("ModemScenario"));
+    if (modem.powered && scenario == ModemFault) {
+        modemInternalState = 0;
+        modemError = QStringLiteral("Модем не отвечает на команды инициализации");
+    } else if (modem.powered) {
+        // One step of the scenario's sequence per status update; the last
+        // state then holds.
+        static const QVector<int> host = {1, 2, 3, 4};
+        static const QVector<int> gprs = {1, 2, 7};
+        static const QVector<int> broken = {1, 2, 3, 2};
+        const QVector<int> &sequence =
+            scenario == ModemGprs ? gprs : scenario == ModemConnectError ? broken : host;
+        modemInternalState = sequence.at(qMin(modemStep, sequence.size() - 1));
+        if (modemStep < sequence.size())
+            ++modemStep;
+        if (scenario == ModemConnectError && modemStep == sequence.size())
+            modemError = QStringLiteral("Хост не отвечает: соединение разорвано по таймауту");
+    } else {
+        // After power-off the modem reports disconnecting once, then off.
+        modemInternalState = (modemInternalState != 0 && modemInternalState != 5) ? 5 : 0;
+    }
+    publish(modem, true);
+
+    status.modemState = modemInternalState;
+    const bool registered = modemInternalState == 2 || modemInternalState == 3
+                            || modemInternalState == 4 || modemInternalState == 7;
+    status.signal = (modem.powered && modemInternalState != 0 && modemInternalState != 5)
+                        ? -(51 + (modemUpdates * 13) % 63)
+                        : 0;
+    status.operatorName = registered ? OperatorName : QString();
+    status.lastError = modemError;
+
+    if (modem.powered && scenario == ModemFault)
+        return fail(Code::ModemFailure, modemError);
+    return succeed();
+}
