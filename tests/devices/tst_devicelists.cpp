@@ -157,7 +157,7 @@ private slots:
         FakeFptr fake;
         fake.parameters = {{"Model", "5"}, {"Port", "p"}, {"BaudRate", "b"}, {"TTYSuffix", "ttyS9"},
                            {"IPAddress", "10.0.0.1"}, {"IPPort", "7000"}, {"MACAddress", "00:11:22:33:44:55"}};
-        fake.parameterValues = {{"Model", "4:X;5:M;"}, {"Port", "p:" + port + ";"}, {"BaudRate", "b:B;"}};
+        fake.parameterValueLists = {{"Model", "4:X;5:M;"}, {"Port", "p:" + port + ";"}, {"BaudRate", "b:B;"}};
         const QString description = deviceDescription<NEB::Fptr::IFptr>(&fake);
         if (expected.isEmpty())
             QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}\\.\\d{2}\\.\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}$"))
@@ -172,7 +172,7 @@ private slots:
     {
         FakePaycard fake;
         fake.parameters = {{"Model", "m"}, {"Port", "tcp"}, {"IPAddress", "%2"}, {"IPPort", "1"}};
-        fake.parameterValues = {{"Model", "m:%1;"}, {"Port", "tcp:TCP/IP;"}};
+        fake.parameterValueLists = {{"Model", "m:%1;"}, {"Port", "tcp:TCP/IP;"}};
         QCOMPARE(deviceDescription<NEB::PayCard::IPayCard>(&fake), QStringLiteral("%1 (%2:1)"));
     }
 };
