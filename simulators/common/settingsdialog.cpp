@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,8 +61,12 @@ SettingsDialog::SettingsDialog(SimDevice &device, QWidget *parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SettingsDialog::reject);
 
-    layout->addWidget(parametersBox);
-    layout->addWidget(scenarioBox);
+    // Side by side: the terminal's scenario options and amount table would
+    // make one column taller than a laptop screen.
+    auto *columns = new QHBoxLayout;
+    columns->addWidget(parametersBox, 0, Qt::AlignTop);
+    columns->addWidget(scenarioBox, 0, Qt::AlignTop);
+    layout->addLayout(columns);
     layout->addWidget(errorLabel);
     layout->addWidget(buttons);
 }
