@@ -27,6 +27,15 @@ inline QString fromBuffer(const std::vector<wchar_t> &buffer, int limit)
     return QString::fromWCharArray(buffer.data(), int(nul - buffer.begin()));
 }
 
+// Whether a value of `length` characters did not fit a buffer of `size`. A
+// value of exactly the buffer's size fits only when the driver filled the
+// whole buffer without a terminating NUL; a driver that cut it to make room
+// for the NUL has to be asked again, or the last character would be lost.
+inline bool needsSecondRead(const std::vector<wchar_t> &buffer, int length, int size)
+{
+    return length > size || (length == size && buffer[std::size_t(size) - 1] == wchar_t(0));
+}
+
 // NUL-terminated wide copy of a text, for the driver's string setters.
 inline std::vector<wchar_t> toWide(const QString &text)
 {
@@ -144,6 +153,7 @@ public:
 private:
     // Reads into a buffer of stringBufferSize characters first; a value that
     // did not fit is read again into a buffer of its full length plus the NUL.
+    // The second result is not looked at: the text ends at the first NUL.
     template <class Read>
     QString readTwoPass(Read read)
     {
@@ -152,7 +162,7 @@ private:
         const int length = read(buffer.data(), size);
         if (length <= 0)
             return QString();
-        if (length > size) {
+        if (DriverText::needsSecondRead(buffer, length, size)) {
             const int secondSize = std::min(length, DriverText::MaximumLength) + 1;
             buffer.assign(std::size_t(secondSize), wchar_t(0));
             read(buffer.data(), secondSize);
@@ -196,7 +206,7 @@ QString readNamed(I *driver, int (NEBAPI I::*operation)(const wchar_t *, wchar_t
     constexpr int FirstSize = 2048;
     std::vector<wchar_t> buffer(FirstSize, wchar_t(0));
     int length = (driver->*operation)(name, buffer.data(), FirstSize);
-    if (length > FirstSize) {
+    if (needsSecondRead(buffer, length, FirstSize)) {
         const int secondSize = std::min(length, MaximumLength) + 1;
         buffer.assign(std::size_t(secondSize), wchar_t(0));
         length = (driver->*operation)(name, buffer.data(), secondSize);
