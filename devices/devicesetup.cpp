@@ -17,7 +17,7 @@ int setUp(Wrapper *wrapper, QWidget *owner)
     // matter, an older driver may not support owners at all.
     wrapper->driverObject()->setOwnerWindow(owner);
     wrapper->writeParameter(QStringLiteral("SearchDir"), applicationDirectory());
-    return wrapper->invoke(&std::remove_pointer_t<decltype(wrapper->driverObject())>::applySettings);
+    return wrapper->invoke(&Wrapper::Interface::applySettings);
 }
 
 } // namespace

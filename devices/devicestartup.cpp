@@ -26,8 +26,47 @@ QString driverFailure(Wrapper *wrapper, const Exception &failure)
     if (!wrapper->driverObject())
         return failure.message();
     return QCoreApplication::translate("QObject", "[%1] %2")
-        .arg(wrapper->readInt(&std::remove_pointer_t<decltype(wrapper->driverObject())>::resultCode))
-        .arg(wrapper->readString(&std::remove_pointer_t<decltype(wrapper->driverObject())>::resultDescription));
+        .arg(wrapper->readInt(&Wrapper::Interface::resultCode))
+        .arg(wrapper->readString(&Wrapper::Interface::resultDescription));
+}
+
+// Gives a new device its saved settings and sets it up. Returns the text the
+// load ends with, or an empty string; a device that failed goes back through
+// `discard`, since it never reaches its list.
+template <class Wrapper, class Discard>
+QString restoreDevice(PayCardMainWindow *window, std::unique_ptr<Wrapper> &wrapper, const QString &settings,
+                      Discard discard)
+{
+    if (!wrapper)
+        return PayCardMainWindow::tr("Не удалось создать объект драйвера");
+    try {
+        wrapper->writeString(&Wrapper::Interface::setDeviceSettings, settings);
+        window->setUpDevice(wrapper.get());
+    } catch (const Exception &failure) {
+        const QString text = driverFailure(wrapper.get(), failure);
+        discard(wrapper);
+        return text;
+    } catch (...) {
+        discard(wrapper);
+        throw;
+    }
+    return QString();
+}
+
+// Reads one settings file, handing each saved device to `restore`. Returns
+// false when the file could not be opened; otherwise *error is what ended
+// the reading, empty when the whole file was read.
+bool readDevices(const QString &fileName, const SettingsFile::DeviceHandler &restore, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    try {
+        *error = SettingsFile::read(&file, restore);
+    } catch (const std::exception &e) {
+        *error = QString::fromUtf8(e.what());
+    }
+    return true;
 }
 
 } // namespace
@@ -124,43 +163,25 @@ void PayCardMainWindow::showLoadWarning(const QString &fileName, const QString &
 
 void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-
     QString error;
-    try {
-        error = SettingsFile::read(&file, [this](const SettingsFile::Device &saved) {
-            std::unique_ptr<QNebPaycard> wrapper;
-            try {
-                wrapper = paycardDevices->create();
-            } catch (const std::exception &) {
-            }
-            if (!wrapper)
-                return tr("Не удалось создать объект драйвера");
-            try {
-                wrapper->writeString(&IPayCard::setDeviceSettings, saved.settings);
-                setUpDevice(wrapper.get());
-            } catch (const Exception &failure) {
-                const QString text = driverFailure(wrapper.get(), failure);
-                paycardDevices->discard(wrapper);
-                return text;
-            } catch (...) {
-                paycardDevices->discard(wrapper);
-                throw;
-            }
-            QNebPaycard *device = wrapper.get();
-            const int id = paycardDevices->add(std::move(wrapper));
-            ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject())
-                                                         : saved.name,
-                                    id);
-            return QString();
+    const bool opened = readDevices(fileName, [this](const SettingsFile::Device &saved) {
+        std::unique_ptr<QNebPaycard> wrapper;
+        try {
+            wrapper = paycardDevices->create();
+        } catch (const std::exception &) {
+        }
+        const QString failure = restoreDevice(this, wrapper, saved.settings, [this](auto &w) {
+            paycardDevices->discard(w);
         });
-    } catch (const std::exception &e) {
-        error = QString::fromUtf8(e.what());
-    }
-    file.close();
-
+        if (!failure.isEmpty())
+            return failure;
+        QNebPaycard *device = wrapper.get();
+        const int id = paycardDevices->add(std::move(wrapper));
+        ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject()) : saved.name, id);
+        return QString();
+    }, &error);
+    if (!opened)
+        return;
     if (error.isEmpty()) {
         ui->cmbDevices->setCurrentIndex(0);
         return;
@@ -172,37 +193,20 @@ void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
 
 void PayCardMainWindow::loadFptrSettings(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-
     QString error;
-    try {
-        error = SettingsFile::read(&file, [this](const SettingsFile::Device &saved) {
-            // The saved name is only the register's description at the time;
-            // the device describes itself anew.
-            std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
-            if (!wrapper)
-                return tr("Не удалось создать объект драйвера");
-            try {
-                wrapper->writeString(&IFptr::setDeviceSettings, saved.settings);
-                setUpDevice(wrapper.get());
-            } catch (const Exception &failure) {
-                const QString text = driverFailure(wrapper.get(), failure);
-                fptrDevices->discard(0, wrapper);
-                return text;
-            } catch (...) {
-                fptrDevices->discard(0, wrapper);
-                throw;
-            }
-            fptrDevices->add(0, std::move(wrapper));
-            return QString();
+    const bool opened = readDevices(fileName, [this](const SettingsFile::Device &saved) {
+        // The saved name is only the register's description at the time; the
+        // device describes itself anew.
+        std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
+        const QString failure = restoreDevice(this, wrapper, saved.settings, [this](auto &w) {
+            fptrDevices->discard(0, w);
         });
-    } catch (const std::exception &e) {
-        error = QString::fromUtf8(e.what());
-    }
-    file.close();
-
+        if (failure.isEmpty())
+            fptrDevices->add(0, std::move(wrapper));
+        return failure;
+    }, &error);
+    if (!opened)
+        return;
     if (error.isEmpty()) {
         ui->cmbDevices->setCurrentIndex(0);
         return;

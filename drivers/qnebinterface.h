@@ -54,6 +54,7 @@ template <class I>
 class QNebInterface
 {
 public:
+    using Interface = I;
     typedef int (NEBAPI I::*StringGetter)(wchar_t *, int);
     typedef int (NEBAPI I::*StringSetter)(const wchar_t *);
     typedef int (NEBAPI I::*IntGetter)(int *);
