@@ -22,7 +22,7 @@ constexpr int MaximumLength = 16 * 1024 * 1024;
 // Text of a driver buffer up to its first NUL, never past its end.
 inline QString fromBuffer(const std::vector<wchar_t> &buffer, int limit)
 {
-    const auto end = buffer.begin() + std::clamp<std::size_t>(limit, 0, buffer.size());
+    const auto end = buffer.begin() + std::min<std::size_t>(std::size_t(std::max(limit, 0)), buffer.size());
     const auto nul = std::find(buffer.begin(), end, wchar_t(0));
     return QString::fromWCharArray(buffer.data(), int(nul - buffer.begin()));
 }

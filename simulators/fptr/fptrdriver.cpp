@@ -86,7 +86,7 @@ FptrDriver::FptrDriver()
                            QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
                            QStringLiteral("115200")})});
     addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства"), QStringLiteral("ttyS0"), {}});
-    addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("192.168.0.50"), {}});
+    addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("127.0.0.1"), {}});
     addDefinition({QStringLiteral("IPPort"), QStringLiteral("IP-порт"), QStringLiteral("5555"), {}});
     addDefinition({QStringLiteral("MACAddress"), QStringLiteral("MAC-адрес"), QStringLiteral("02:00:00:5A:11:01"), {}});
     addDefinition({QStringLiteral("SearchDir"), QStringLiteral("Каталог поиска"), QString(), {}});
