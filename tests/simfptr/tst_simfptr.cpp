@@ -14,28 +14,47 @@
 #include <QRegularExpression>
 #include <QSettings>
 
+#include <climits>
 #include <functional>
 #include <memory>
 #include <vector>
 
 using NEB::Fptr::IFptr;
+using TextGetter = int (NEBAPI IFptr::*)(wchar_t *, int);
+using IntGetter = int (NEBAPI IFptr::*)(int *);
 
 namespace {
 
 // Result codes the register documents (README).
-const int DeviceDisabled = -3;
-const int UnknownParameter = -4;
-const int InvalidArgument = -2;
-const int NullArgument = -1;
-const int InvalidParameterValue = -5;
-const int InvalidSettings = -6;
-const int TextTooLong = -8;
-const int LineTooLong = -103;
-const int WrongSequence = -104;
-const int PortNotInitialised = -105;
-const int ModemFailure = -106;
+const int NullArgument = -1, InvalidArgument = -2, DeviceDisabled = -3, UnknownParameter = -4,
+          InvalidParameterValue = -5, InvalidSettings = -6, TextTooLong = -8, LineTooLong = -103,
+          WrongSequence = -104, PortNotInitialised = -105, ModemFailure = -106;
 
 std::wstring w(const QString &text) { return text.toStdWString(); }
+
+QString settingsDir()
+{
+    return QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, "ORVA", "vanter9").fileName())
+               .absolutePath() + "/vanter9/";
+}
+
+QString readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Two-pass read, as the bench reads strings.
+QString readText(const std::function<int(wchar_t *, int)> &getter)
+{
+    std::vector<wchar_t> buffer(8, L'\0');
+    int length = getter(buffer.data(), int(buffer.size()));
+    if (length >= int(buffer.size())) {
+        buffer.assign(std::size_t(length) + 1, L'\0');
+        length = getter(buffer.data(), int(buffer.size()));
+    }
+    return length <= 0 ? QString() : QString::fromWCharArray(buffer.data(), length);
+}
 
 struct Library
 {
@@ -48,88 +67,56 @@ struct Library
 class Device
 {
 public:
-    Device(const Library &library, int version = NEB::Fptr::InterfaceVersion)
-        : library(library), object(library.create(version)) {}
+    explicit Device(const Library &library)
+        : library(library), object(library.create(NEB::Fptr::InterfaceVersion)) {}
     ~Device() { if (object) library.release(&object); }
     IFptr *operator->() const { return object; }
-    IFptr *get() const { return object; }
 
-    // Two-pass read, as the bench reads strings.
-    QString text(const std::function<int(wchar_t *, int)> &getter) const
+    QString text(TextGetter getter) const
     {
-        std::vector<wchar_t> buffer(8, L'\0');
-        int length = getter(buffer.data(), int(buffer.size()));
-        if (length >= int(buffer.size())) {
-            buffer.assign(std::size_t(length) + 1, L'\0');
-            length = getter(buffer.data(), int(buffer.size()));
-        }
-        return length <= 0 ? QString() : QString::fromWCharArray(buffer.data(), length);
+        return readText([&](wchar_t *b, int s) { return (object->*getter)(b, s); });
     }
-    QString parameter(const QString &name) const
+    QString text(int (NEBAPI IFptr::*getter)(const wchar_t *, wchar_t *, int), const QString &name) const
     {
-        return text([&](wchar_t *b, int s) { return object->parameter(w(name).c_str(), b, s); });
+        return readText([&](wchar_t *b, int s) { return (object->*getter)(w(name).c_str(), b, s); });
     }
-    QString values(const QString &name) const
-    {
-        return text([&](wchar_t *b, int s) { return object->parameterValues(w(name).c_str(), b, s); });
-    }
+    QString parameter(const QString &name) const { return text(&IFptr::parameter, name); }
+    QString values(const QString &name) const { return text(&IFptr::parameterValues, name); }
     // Label of the current value, found in the value list like the bench does.
     QString label(const QString &name) const
     {
         const QString current = parameter(name);
-        for (const QString &entry : values(name).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        for (const QString &entry : values(name).split(QLatin1Char(';'))) {
             if (entry.section(QLatin1Char(':'), 0, 0) == current)
                 return entry.section(QLatin1Char(':'), 1);
         }
         return QString();
     }
-    int set(const QString &name, const QString &value) const
-    {
-        return object->setParameter(w(name).c_str(), w(value).c_str());
-    }
     int configure(const QMap<QString, QString> &values) const
     {
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            if (set(it.key(), it.value()) < 0)
+            if (object->setParameter(w(it.key()).c_str(), w(it.value()).c_str()) < 0)
                 return -1;
         }
         return object->applySettings();
     }
-    QString settings() const
-    {
-        return text([&](wchar_t *b, int s) { return object->deviceSettings(b, s); });
-    }
-    int code() const { int c = 0; object->resultCode(&c); return c; }
-    bool bad() const { int b = 0; object->badParam(&b); return b != 0; }
-    QString description() const
-    {
-        return text([&](wchar_t *b, int s) { return object->resultDescription(b, s); });
-    }
-    QString badDescription() const
-    {
-        return text([&](wchar_t *b, int s) { return object->badParamDescription(b, s); });
-    }
-    int intOf(int (NEBAPI IFptr::*getter)(int *)) const
+    QString settings() const { return text(&IFptr::deviceSettings); }
+    QString description() const { return text(&IFptr::resultDescription); }
+    QString badDescription() const { return text(&IFptr::badParamDescription); }
+    int intOf(IntGetter getter) const
     {
         int value = -12345;
         (object->*getter)(&value);
         return value;
     }
-    int printLine(const QString &line) const
+    int code() const { return intOf(&IFptr::resultCode); }
+    bool bad() const { return intOf(&IFptr::badParam) != 0; }
+    int printLine(const QString &line, int font = 0) const
     {
-        int result = object->setLineParamA(0);
+        int result = object->setLineParamA(font);
         if (result >= 0) result = object->setLineParamB(1);
         if (result >= 0) result = object->setLineText(w(line).c_str());
-        if (result >= 0) result = object->printLine();
-        return result;
-    }
-    int finish() const
-    {
-        int result = object->setFinishParam(2);
-        if (result >= 0) result = object->finishStepA();
-        if (result >= 0) result = object->finishStepB();
-        if (result >= 0) result = object->finishStepC();
-        return result;
+        return result >= 0 ? object->printLine() : result;
     }
 
 private:
@@ -137,730 +124,67 @@ private:
     IFptr *object;
 };
 
-QString readFile(const QString &path)
+// One call of a step script, "name" or "name:number"; INT_MIN for an unknown name.
+int runStep(const Device &d, const QString &step)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    return QString::fromUtf8(file.readAll());
+    using Plain = int (NEBAPI IFptr::*)();
+    using WithInt = QPair<int (NEBAPI IFptr::*)(int), int>; // call and default argument
+    static const QMap<QString, Plain> plain = {
+        {"print", &IFptr::printLine}, {"A", &IFptr::finishStepA}, {"B", &IFptr::finishStepB},
+        {"C", &IFptr::finishStepC}, {"pinpadOn", &IFptr::pinpadPowerOn}, {"pinpadOff", &IFptr::pinpadPowerOff},
+        {"pinpadStatus", &IFptr::updatePinpadStatus}, {"modemOn", &IFptr::modemPowerOn},
+        {"modemOff", &IFptr::modemPowerOff}, {"modemStatus", &IFptr::updateModemStatus},
+        {"apply", &IFptr::applySettings}};
+    static const QMap<QString, WithInt> withInt = {
+        {"enable", {&IFptr::setDeviceEnabled, 1}}, {"font", {&IFptr::setLineParamA, 0}},
+        {"feed", {&IFptr::setLineParamB, 1}}, {"P", {&IFptr::setFinishParam, 2}},
+        {"pinpadMode", {&IFptr::setPinpadPortMode, 1}}, {"modemMode", {&IFptr::setModemPortMode, 1}}};
+    static const std::wstring huge(2000001, L'y');
+    const QString name = step.section(':', 0, 0);
+    const QString rest = step.mid(name.size() + 1);
+    const int n = step.contains(':') ? step.section(':', 1).toInt() : withInt.value(name).second;
+    if (plain.contains(name))
+        return (d.operator->()->*plain.value(name))();
+    if (withInt.contains(name))
+        return (d.operator->()->*withInt.value(name).first)(n);
+    wchar_t b[8];
+    const QMap<QString, std::function<int()>> others = {
+        {"L", [&] { return d.printLine(n > 0 ? QString(n, QChar(0x0416)) : QStringLiteral("строка")); }},
+        {"W", [&] { return d.printLine(QString(n, QChar(0x0416)), 2); }}, // double width
+        {"set", [&] { return d->setParameter(w(rest.section('=', 0, 0)).c_str(), w(rest.section('=', 1)).c_str()); }},
+        {"load", [&] { return d->setDeviceSettings(w(rest).c_str()); }},
+        {"text", [&] { return d->setLineText(L"x"); }},
+        {"textNull", [&] { return d->setLineText(nullptr); }},
+        {"textHuge", [&] { return d->setLineText(huge.c_str()); }},
+        {"textBreak", [&] { return d->setLineText(L"a\nb"); }},
+        {"settingsNull", [&] { return d->setDeviceSettings(nullptr); }},
+        {"setNullName", [&] { return d->setParameter(nullptr, L"1"); }},
+        {"setNullValue", [&] { return d->setParameter(L"Model", nullptr); }},
+        {"stateNull", [&] { return d->modemState(nullptr); }},
+        {"setUnknown", [&] { return d->setParameter(L"Speed", L"1"); }},
+        {"getUnknown", [&] { return d->parameter(L"Speed", b, 8); }},
+        {"valuesUnknown", [&] { return d->parameterValues(L"Speed", b, 8); }}};
+    const auto call = others.value(name);
+    return call ? call() : INT_MIN;
 }
 
-} // namespace
-
-class TestSimFptr : public QObject
+// Runs the steps until one fails; that step's result, or 0.
+int run(const Device &d, const QString &steps)
 {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void init();
-
-    void exports_createAndRelease_data();
-    void exports_createAndRelease();
-    void release_objectOfTwinLibrary_isRefused();
-    void objects_areIndependent();
-    void defaults_describeTheDevice_data();
-    void defaults_describeTheDevice();
-    void parameterValues_listEveryChoice_data();
-    void parameterValues_listEveryChoice();
-    void applySettings_validatesValues_data();
-    void applySettings_validatesValues();
-    void setParameter_unknownName_fails();
-    void settings_roundTripExactly();
-    void settings_rejected_leaveStateUnchanged_data();
-    void settings_rejected_leaveStateUnchanged();
-    void printing_appendsDocumentsToTape();
-    void tapeWindow_showsClosedDocuments_data();
-    void tapeWindow_showsClosedDocuments();
-    void printLine_longerThanPaper_fails_data();
-    void printLine_longerThanPaper_fails();
-    void printerFault_failsPrinting_data();
-    void printerFault_failsPrinting();
-    void finishing_outOfOrder_fails_data();
-    void finishing_outOfOrder_fails();
-    void modem_followsScenario_data();
-    void modem_followsScenario();
-    void ports_handlesAreRegistered();
-    void ports_invalidUse_fails_data();
-    void ports_invalidUse_fails();
-    void disabledDevice_refusesActions_data();
-    void disabledDevice_refusesActions();
-    void stringGetters_respectBufferSize_data();
-    void stringGetters_respectBufferSize();
-    void badArguments_failWithoutCrash_data();
-    void badArguments_failWithoutCrash();
-    void settingsDialog_acceptAndCancel_data();
-    void settingsDialog_acceptAndCancel();
-    void trace_recordsCallsWithMaskedCardNumbers();
-
-private:
-    int runDialog(const Device &device, const std::function<void(QDialog *)> &drive);
-
-    Library fptr;
-    Library rcpprn;
-    std::unique_ptr<QTemporaryDir> dir;
-};
-
-void TestSimFptr::initTestCase()
-{
-    for (auto pair : {std::make_pair(&fptr, QStringLiteral("/fptr")),
-                      std::make_pair(&rcpprn, QStringLiteral("/rcpprn"))}) {
-        pair.first->library.reset(new QLibrary(QCoreApplication::applicationDirPath() + pair.second));
-        QVERIFY2(pair.first->library->load(), qPrintable(pair.first->library->errorString()));
-        pair.first->create = reinterpret_cast<NEB::Fptr::CreateFptrInterfaceFunction>(
-            pair.first->library->resolve("CreateFptrInterface"));
-        pair.first->release = reinterpret_cast<NEB::Fptr::ReleaseFptrInterfaceFunction>(
-            pair.first->library->resolve("ReleaseFptrInterface"));
-        QVERIFY(pair.first->create);
-        QVERIFY(pair.first->release);
+    for (const QString &step : steps.split(' ')) {
+        if (const int result = runStep(d, step); result < 0)
+            return result;
     }
+    return 0;
 }
 
-void TestSimFptr::init()
-{
-    dir.reset(new QTemporaryDir);
-    QVERIFY(dir->isValid());
-}
-
-void TestSimFptr::exports_createAndRelease_data()
-{
-    QTest::addColumn<bool>("receiptPrinter");
-    QTest::newRow("fptr") << false;
-    QTest::newRow("rcpprn") << true;
-}
-
-void TestSimFptr::exports_createAndRelease()
-{
-    QFETCH(bool, receiptPrinter);
-    const Library &library = receiptPrinter ? rcpprn : fptr;
-    QVERIFY(!library.create(14));
-    QVERIFY(!library.create(16));
-    QVERIFY(!library.create(0));
-    IFptr *object = library.create(15);
-    QVERIFY(object);
-    QVERIFY(library.release(nullptr) < 0);
-    IFptr *none = nullptr;
-    QCOMPARE(library.release(&none), 0);
-    QCOMPARE(library.release(&object), 0);
-    QVERIFY(!object);
-}
-
-void TestSimFptr::release_objectOfTwinLibrary_isRefused()
-{
-    IFptr *object = rcpprn.create(15);
-    QVERIFY(object);
-    IFptr *copy = object;
-    QVERIFY(fptr.release(&copy) < 0);
-    QCOMPARE(copy, object);
-    QCOMPARE(rcpprn.release(&object), 0);
-}
-
-void TestSimFptr::objects_areIndependent()
-{
-    Device a(fptr), b(fptr);
-    QVERIFY(a.set("PaperWidth", "32") >= 0 && a->applySettings() >= 0);
-    QCOMPARE(b.parameter("PaperWidth"), QStringLiteral("48"));
-    QVERIFY(a->setDeviceEnabled(0) >= 0);
-    QCOMPARE(b.intOf(&IFptr::deviceEnabled), 1);
-    QVERIFY(a->printLine() < 0);
-    QCOMPARE(a.code(), DeviceDisabled);
-    QCOMPARE(b.code(), 0);
-    QVERIFY(a.parameter("TapeFile") != b.parameter("TapeFile"));
-}
-
-void TestSimFptr::defaults_describeTheDevice_data()
-{
-    QTest::addColumn<bool>("receiptPrinter");
-    QTest::addColumn<QString>("description");
-    QTest::newRow("fptr") << false << QStringLiteral("СИМ-К 100Ф (COM1 115200)");
-    QTest::newRow("rcpprn") << true << QStringLiteral("СИМ-П 58 (COM1 115200)");
-}
-
-void TestSimFptr::defaults_describeTheDevice()
-{
-    QFETCH(bool, receiptPrinter);
-    QFETCH(QString, description);
-    Device device(receiptPrinter ? rcpprn : fptr);
-    QCOMPARE(device.intOf(&IFptr::deviceEnabled), 1);
-    QCOMPARE(QStringLiteral("%1 (%2 %3)").arg(device.label("Model"), device.label("Port"),
-                                              device.label("BaudRate")),
-             description);
-    QVERIFY(!device.parameter("IPAddress").isEmpty());
-    QVERIFY(device.parameter("IPPort").toInt() > 0);
-    QVERIFY(!device.parameter("TTYSuffix").isEmpty());
-    QVERIFY(!device.parameter("MACAddress").isEmpty());
-    const QString settingsDir =
-        QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, "ORVA", "vanter9").fileName())
-            .absolutePath() + "/vanter9/";
-    QVERIFY2(device.parameter("TapeFile").startsWith(settingsDir), qPrintable(device.parameter("TapeFile")));
-}
-
-void TestSimFptr::parameterValues_listEveryChoice_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("entries");
-    QTest::newRow("port") << "Port" << QStringList{"COM1:COM1", "COM16:COM16", "TCP/IP:TCP/IP",
-                                                   "UDP/IP:UDP/IP", "Bluetooth:Bluetooth",
-                                                   "USB:SIM-0001:USB:SIM-0001", "TTY:Файл устройства"};
-    QTest::newRow("baud") << "BaudRate" << QStringList{"9600:9600", "115200:115200"};
-    QTest::newRow("width") << "PaperWidth" << QStringList{"32:32", "35:35", "40:40", "42:42", "48:48", "57:57"};
-    QTest::newRow("fault") << "PrinterFault" << QStringList{"0:Нет", "1:Нет бумаги", "2:Открыта крышка", "3:Ошибка принтера"};
-    QTest::newRow("free") << "IPAddress" << QStringList{};
-}
-
-void TestSimFptr::parameterValues_listEveryChoice()
-{
-    QFETCH(QString, name);
-    QFETCH(QStringList, entries);
-    Device device(fptr);
-    const QString list = device.values(name);
-    QCOMPARE(list.isEmpty(), entries.isEmpty());
-    QVERIFY(list.isEmpty() || list.endsWith(';'));
-    for (const QString &entry : entries)
-        QVERIFY2((";" + list).contains(";" + entry + ";"), qPrintable(entry + " in " + list));
-    QCOMPARE(device.code(), 0);
-}
-
-void TestSimFptr::applySettings_validatesValues_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("width listed") << "PaperWidth" << "57" << true;
-    QTest::newRow("width unlisted") << "PaperWidth" << "41" << false;
-    QTest::newRow("port listed") << "Port" << "TCP/IP" << true;
-    QTest::newRow("port unlisted") << "Port" << "COM17" << false;
-    QTest::newRow("port label is not a value") << "Port" << "Файл устройства" << false;
-    QTest::newRow("model unknown") << "Model" << "X" << false;
-    QTest::newRow("ip port max") << "IPPort" << "65535" << true;
-    QTest::newRow("ip port zero") << "IPPort" << "0" << false;
-    QTest::newRow("ip port text") << "IPPort" << "abc" << false;
-    QTest::newRow("mac good") << "MACAddress" << "0A:1b:2C:3d:4E:5f" << true;
-    QTest::newRow("mac bad") << "MACAddress" << "0A:1B:2C" << false;
-    QTest::newRow("fault out of list") << "PrinterFault" << "4" << false;
-    QTest::newRow("free value huge") << "SearchDir" << QString(5000, 'x') << false;
-}
-
-void TestSimFptr::applySettings_validatesValues()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, value);
-    QFETCH(bool, accepted);
-    Device device(fptr);
-    const QString before = device.parameter(name);
-    QVERIFY(device.set(name, value) >= 0);
-    const int result = device->applySettings();
-    QCOMPARE(result >= 0, accepted);
-    if (accepted) {
-        QCOMPARE(device.parameter(name), value);
-        QCOMPARE(device.code(), 0);
-        QVERIFY(device.settings().contains(";" + name + "="));
-    } else {
-        QCOMPARE(device.code(), InvalidParameterValue);
-        QVERIFY(device.bad());
-        QVERIFY2(device.badDescription().contains(name), qPrintable(device.badDescription()));
-        QCOMPARE(device.parameter(name), before);
-        // The rejected value is dropped: the next apply succeeds.
-        QVERIFY(device->applySettings() >= 0);
-        QCOMPARE(device.code(), 0);
-        QVERIFY(!device.bad());
-    }
-}
-
-void TestSimFptr::setParameter_unknownName_fails()
-{
-    Device device(fptr);
-    QVERIFY(device.set("Speed", "1") < 0);
-    QCOMPARE(device.code(), UnknownParameter);
-    QVERIFY(device.bad());
-    QVERIFY(device.badDescription().contains("Speed"));
-    QVERIFY(device.parameter("Speed").isEmpty());
-    QVERIFY(device.values("Speed").isEmpty());
-}
-
-void TestSimFptr::settings_roundTripExactly()
-{
-    Device a(fptr), b(fptr);
-    QVERIFY(a.configure({{"Model", "K300"}, {"Port", "Bluetooth"}, {"PaperWidth", "35"},
-                         {"SearchDir", "C:\\a;b=c\\\nd/"}, {"PrinterFault", "2"},
-                         {"ModemScenario", "1"}, {"TapeFile", dir->filePath("t.txt")}}) >= 0);
-    const QString settings = a.settings();
-    QVERIFY(settings.startsWith("SIMFPTR/1;"));
-    QVERIFY(b->setDeviceSettings(w(settings).c_str()) >= 0);
-    QCOMPARE(b.settings(), settings);
-    QCOMPARE(b.parameter("SearchDir"), QStringLiteral("C:\\a;b=c\\\nd/"));
-    QCOMPARE(b.label("Model"), QStringLiteral("СИМ-К 300Ф"));
-    QCOMPARE(b.parameter("PrinterFault"), QStringLiteral("2"));
-}
-
-void TestSimFptr::settings_rejected_leaveStateUnchanged_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::newRow("empty") << "";
-    QTest::newRow("garbage") << "hello";
-    QTest::newRow("other device") << "SIMRCPPRN/1;Model=P58";
-    QTest::newRow("other version") << "SIMFPTR/2;Model=K100";
-    QTest::newRow("unknown key") << "SIMFPTR/1;Colour=red";
-    QTest::newRow("bad value") << "SIMFPTR/1;Model=K200;PaperWidth=41";
-    QTest::newRow("no equals") << "SIMFPTR/1;Model";
-    QTest::newRow("duplicate") << "SIMFPTR/1;Model=K100;Model=K200";
-    QTest::newRow("bad escape") << "SIMFPTR/1;SearchDir=a\\x";
-    QTest::newRow("lone backslash") << "SIMFPTR/1;SearchDir=a\\";
-    QTest::newRow("empty field") << "SIMFPTR/1;Model=K200;";
-}
-
-void TestSimFptr::settings_rejected_leaveStateUnchanged()
-{
-    QFETCH(QString, settings);
-    Device device(fptr);
-    QVERIFY(device.configure({{"Model", "K300"}, {"PaperWidth", "40"}}) >= 0);
-    const QString before = device.settings();
-    QVERIFY(device->setDeviceSettings(w(settings).c_str()) < 0);
-    QCOMPARE(device.code(), InvalidSettings);
-    QVERIFY(device.bad());
-    QVERIFY(!device.badDescription().isEmpty());
-    QCOMPARE(device.settings(), before);
-}
-
-void TestSimFptr::printing_appendsDocumentsToTape()
-{
-    Device device(fptr);
-    const QString tape = dir->filePath("sub/tape.txt");
-    QVERIFY(device.configure({{"TapeFile", tape}, {"ShowTape", "0"}}) >= 0);
-    for (const QString &line : {QStringLiteral("ОПЛАТА"), QString(), QStringLiteral("Сумма 100.00")})
-        QVERIFY(device.printLine(line) >= 0);
-    QVERIFY(!QFile::exists(tape)); // nothing before the document is closed
-    QVERIFY(device.finish() >= 0);
-    QVERIFY(device.printLine("второй") >= 0);
-    QVERIFY(device.finish() >= 0);
-
-    const QStringList lines = readFile(tape).split('\n');
-    const QRegularExpression heading(
-        "^==== \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d · СИМ-К 100Ф · документ № (\\d+) ====$");
-    QVERIFY2(lines.size() >= 10, qPrintable(lines.join('|')));
-    QCOMPARE(heading.match(lines.at(0)).captured(1), QStringLiteral("1"));
-    QCOMPARE(lines.mid(1, 3), (QStringList{"ОПЛАТА", "", "Сумма 100.00"}));
-    QCOMPARE(lines.at(4), QStringLiteral("==== конец документа ===="));
-    QCOMPARE(heading.match(lines.at(6)).captured(1), QStringLiteral("2"));
-    QCOMPARE(lines.at(7), QStringLiteral("второй"));
-}
-
-void TestSimFptr::tapeWindow_showsClosedDocuments_data()
-{
-    QTest::addColumn<QString>("show");
-    QTest::newRow("shown") << "1";
-    QTest::newRow("hidden") << "0";
-}
-
-void TestSimFptr::tapeWindow_showsClosedDocuments()
-{
-    QFETCH(QString, show);
-    Device device(fptr);
-    QWidget owner;
-    device->setOwnerWindow(&owner);
-    QVERIFY(device.configure({{"TapeFile", ""}, {"ShowTape", show}}) >= 0);
-    QVERIFY(device.printLine("на ленте") >= 0);
-    QVERIFY(!owner.findChild<QPlainTextEdit *>("SimTapeWindow"));
-    QVERIFY(device.finish() >= 0);
-    auto *window = owner.findChild<QPlainTextEdit *>("SimTapeWindow");
-    QCOMPARE(window != nullptr, show == "1");
-    if (window) {
-        QVERIFY(window->isVisible());
-        QVERIFY(window->isWindow());
-        QVERIFY(window->toPlainText().contains("на ленте\n==== конец документа ===="));
-    }
-}
-
-void TestSimFptr::printLine_longerThanPaper_fails_data()
-{
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<int>("font");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<bool>("fits");
-    for (const char *width : {"32", "40", "57"}) {
-        const int n = QByteArray(width).toInt();
-        QTest::addRow("%s exact", width) << QString(width) << 0 << n << true;
-        QTest::addRow("%s over", width) << QString(width) << 0 << n + 1 << false;
-        QTest::addRow("%s double exact", width) << QString(width) << 2 << n / 2 << true;
-        QTest::addRow("%s double over", width) << QString(width) << 2 << n / 2 + 1 << false;
-    }
-}
-
-void TestSimFptr::printLine_longerThanPaper_fails()
-{
-    QFETCH(QString, width);
-    QFETCH(int, font);
-    QFETCH(int, length);
-    QFETCH(bool, fits);
-    Device device(fptr);
-    QVERIFY(device.configure({{"PaperWidth", width}, {"TapeFile", ""}}) >= 0);
-    QVERIFY(device->setLineParamA(font) >= 0);
-    QVERIFY(device->setLineText(w(QString(length, QChar(0x0416))).c_str()) >= 0);
-    QCOMPARE(device->printLine() >= 0, fits);
-    if (!fits) {
-        QCOMPARE(device.code(), LineTooLong);
-        QVERIFY(device.bad());
-        QVERIFY(device.badDescription().contains(QString::number(length)));
-    }
-}
-
-void TestSimFptr::printerFault_failsPrinting_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("description");
-    QTest::newRow("paper end") << "1" << -100 << "Нет бумаги";
-    QTest::newRow("cover open") << "2" << -101 << "Открыта крышка принтера";
-    QTest::newRow("printer error") << "3" << -102 << "Ошибка принтера";
-}
-
-void TestSimFptr::printerFault_failsPrinting()
-{
-    QFETCH(QString, fault);
-    QFETCH(int, code);
-    QFETCH(QString, description);
-    Device device(fptr);
-    const QString tape = dir->filePath("tape.txt");
-    QVERIFY(device.configure({{"TapeFile", tape}, {"ShowTape", "0"}}) >= 0);
-    QVERIFY(device.printLine("первая") >= 0);
-    QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
-    QVERIFY(device.printLine("вторая") < 0);
-    QCOMPARE(device.code(), code);
-    QVERIFY(device.description().startsWith(description));
-    // The interrupted document keeps its printed line on the tape and is over.
-    const QString text = readFile(tape);
-    QVERIFY2(text.contains("первая\n==== документ прерван: " + description), qPrintable(text));
-    QVERIFY(!text.contains("вторая"));
-    QVERIFY(device->setFinishParam(2) < 0);
-    QCOMPARE(device.code(), WrongSequence);
-
-    // A fault while finishing keeps the step repeatable once cleared.
-    QVERIFY(device.configure({{"PrinterFault", "0"}}) >= 0);
-    QVERIFY(device.printLine("третья") >= 0);
-    QVERIFY(device->setFinishParam(2) >= 0);
-    QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
-    QVERIFY(device->finishStepA() < 0);
-    QCOMPARE(device.code(), code);
-    QVERIFY(device.configure({{"PrinterFault", "0"}}) >= 0);
-    QVERIFY(device->finishStepA() >= 0 && device->finishStepB() >= 0 && device->finishStepC() >= 0);
-    QVERIFY(readFile(tape).contains("третья\n==== конец документа ===="));
-}
-
-void TestSimFptr::finishing_outOfOrder_fails_data()
-{
-    // Steps: L print a line, P setFinishParam(2), X setFinishParam(3), A, B, C.
-    // The sequence runs until the step at failAt, which must fail (-1: none).
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<int>("failAt");
-    QTest::addColumn<int>("code");
-    QTest::newRow("complete") << "LLPABC" << -1 << 0;
-    QTest::newRow("param without document") << "P" << 0 << WrongSequence;
-    QTest::newRow("A without param") << "LA" << 1 << WrongSequence;
-    QTest::newRow("B before A") << "LPB" << 2 << WrongSequence;
-    QTest::newRow("C before B") << "LPAC" << 3 << WrongSequence;
-    QTest::newRow("A twice") << "LPAA" << 3 << WrongSequence;
-    QTest::newRow("param twice") << "LPP" << 2 << WrongSequence;
-    QTest::newRow("line while finishing") << "LPAL" << 3 << WrongSequence;
-    QTest::newRow("C after complete") << "LPABCC" << 5 << WrongSequence;
-    QTest::newRow("wrong param value") << "LX" << 1 << InvalidArgument;
-}
-
-void TestSimFptr::finishing_outOfOrder_fails()
-{
-    QFETCH(QString, steps);
-    QFETCH(int, failAt);
-    QFETCH(int, code);
-    Device device(fptr);
-    QVERIFY(device.configure({{"TapeFile", ""}}) >= 0);
-    for (int i = 0; i < steps.size(); ++i) {
-        int result = 0;
-        switch (steps.at(i).toLatin1()) {
-        case 'L': result = device.printLine("строка"); break;
-        case 'P': result = device->setFinishParam(2); break;
-        case 'X': result = device->setFinishParam(3); break;
-        case 'A': result = device->finishStepA(); break;
-        case 'B': result = device->finishStepB(); break;
-        case 'C': result = device->finishStepC(); break;
-        }
-        QCOMPARE(result < 0, i == failAt);
-        if (i == failAt) {
-            QCOMPARE(device.code(), code);
-            QVERIFY(!device.description().isEmpty());
-            return;
-        }
-    }
-}
-
-void TestSimFptr::modem_followsScenario_data()
-{
-    QTest::addColumn<QString>("scenario");
-    QTest::addColumn<QList<int>>("poweredStates");
-    QTest::addColumn<bool>("endsWithError");
-    QTest::newRow("host") << "0" << QList<int>{1, 2, 3, 4, 4} << false;
-    QTest::newRow("gprs") << "1" << QList<int>{1, 2, 7, 7} << false;
-    QTest::newRow("connect error") << "2" << QList<int>{1, 2, 3, 2, 2} << true;
-}
-
-void TestSimFptr::modem_followsScenario()
-{
-    QFETCH(QString, scenario);
-    QFETCH(QList<int>, poweredStates);
-    QFETCH(bool, endsWithError);
-    Device device(fptr);
-    QVERIFY(device.configure({{"ModemScenario", scenario}}) >= 0);
-    QVERIFY(device->setModemPortMode(2) >= 0);
-    QVERIFY(device->modemPowerOn() >= 0);
-    const int handle = device.intOf(&IFptr::modemPortHandle);
-    for (int i = 0; i < poweredStates.size(); ++i) {
-        QVERIFY(device->updateModemStatus() >= 0);
-        const int state = device.intOf(&IFptr::modemState);
-        QCOMPARE(state, poweredStates.at(i));
-        const int signal = device.intOf(&IFptr::modemSignalLevel);
-        QVERIFY2(signal <= -51 && signal >= -113, qPrintable(QString::number(signal)));
-        const QString op = device.text([&](wchar_t *b, int s) { return device->modemOperator(b, s); });
-        QCOMPARE(op.isEmpty(), state == 1);
-        SimPorts::PortState registered;
-        QVERIFY(SimPorts::portState(handle, &registered));
-        QCOMPARE(registered.modemState, state);
-        QCOMPARE(device.intOf(&IFptr::inputBufferSize), 4096);
-        QCOMPARE(device.intOf(&IFptr::outputBufferSize), 2048);
-    }
-    const QString error = device.text([&](wchar_t *b, int s) { return device->modemLastError(b, s); });
-    QCOMPARE(!error.isEmpty(), endsWithError);
-
-    QVERIFY(device->modemPowerOff() >= 0);
-    for (int expected : {5, 0, 0}) {
-        QVERIFY(device->updateModemStatus() >= 0);
-        QCOMPARE(device.intOf(&IFptr::modemState), expected);
-        QCOMPARE(device.intOf(&IFptr::modemSignalLevel), 0);
-    }
-    // Pinpad status replaces the buffer sizes read next.
-    QVERIFY(device->setPinpadPortMode(1) >= 0);
-    QVERIFY(device->updatePinpadStatus() >= 0);
-    QCOMPARE(device.intOf(&IFptr::inputBufferSize), 1024);
-    QCOMPARE(device.intOf(&IFptr::outputBufferSize), 1024);
-}
-
-void TestSimFptr::ports_handlesAreRegistered()
-{
-    Device device(fptr), other(fptr);
-    QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), 0);
-    QCOMPARE(device.intOf(&IFptr::modemPortHandle), 0);
-    QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 0);
-
-    QVERIFY(device->setPinpadPortMode(1) >= 0);
-    const int pinpad = device.intOf(&IFptr::pinpadPortHandle);
-    QVERIFY(pinpad != 0);
-    SimPorts::PortState state;
-    QVERIFY(SimPorts::portState(pinpad, &state));
-    QVERIFY(state.kind == SimPorts::PortKind::Pinpad);
-    QCOMPARE(state.mode, 1);
-    QVERIFY(!state.powered);
-
-    QVERIFY(device->pinpadPowerOn() >= 0);
-    QVERIFY(device->setPinpadPortMode(2) >= 0);
-    QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), pinpad);
-    QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 2);
-    QVERIFY(SimPorts::portState(pinpad, &state));
-    QCOMPARE(state.mode, 2);
-    QVERIFY(state.powered);
-    QVERIFY(device->pinpadPowerOff() >= 0);
-    QVERIFY(SimPorts::portState(pinpad, &state) && !state.powered);
-
-    QVERIFY(device->setModemPortMode(1) >= 0);
-    const int modem = device.intOf(&IFptr::modemPortHandle);
-    QVERIFY(modem != 0 && modem != pinpad);
-    QVERIFY(SimPorts::portState(modem, &state) && state.kind == SimPorts::PortKind::Modem);
-    QVERIFY(other->setPinpadPortMode(1) >= 0);
-    QVERIFY(other.intOf(&IFptr::pinpadPortHandle) != pinpad);
-    QCOMPARE(other.intOf(&IFptr::modemPortHandle), 0);
-
-    // Switching the device off closes its ports; new ones get new handles.
-    QVERIFY(device->setDeviceEnabled(0) >= 0);
-    QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), 0);
-    QCOMPARE(device.intOf(&IFptr::modemPortMode), 0);
-    QVERIFY(!SimPorts::portState(pinpad, nullptr));
-    QVERIFY(!SimPorts::portState(modem, nullptr));
-    QVERIFY(!SimPorts::portState(0, nullptr));
-    QVERIFY(device->setDeviceEnabled(1) >= 0);
-    QVERIFY(device->setPinpadPortMode(1) >= 0);
-    const int reopened = device.intOf(&IFptr::pinpadPortHandle);
-    QVERIFY(reopened != 0 && reopened != pinpad && reopened != modem);
-}
-
-void TestSimFptr::ports_invalidUse_fails_data()
-{
-    QTest::addColumn<QString>("call");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<bool>("bad");
-    QTest::newRow("pinpad mode 0") << "pinpadMode0" << InvalidArgument << true;
-    QTest::newRow("pinpad mode 3") << "pinpadMode3" << InvalidArgument << true;
-    QTest::newRow("modem mode -1") << "modemMode-1" << InvalidArgument << true;
-    QTest::newRow("pinpad power") << "pinpadPowerOn" << PortNotInitialised << false;
-    QTest::newRow("modem power off") << "modemPowerOff" << PortNotInitialised << false;
-    QTest::newRow("pinpad status") << "updatePinpadStatus" << PortNotInitialised << false;
-    QTest::newRow("modem status") << "updateModemStatus" << PortNotInitialised << false;
-    QTest::newRow("modem fault") << "modemFault" << ModemFailure << false;
-}
-
-void TestSimFptr::ports_invalidUse_fails()
-{
-    QFETCH(QString, call);
-    QFETCH(int, code);
-    QFETCH(bool, bad);
-    Device device(fptr);
-    int result = 0;
-    if (call == "pinpadMode0") result = device->setPinpadPortMode(0);
-    else if (call == "pinpadMode3") result = device->setPinpadPortMode(3);
-    else if (call == "modemMode-1") result = device->setModemPortMode(-1);
-    else if (call == "pinpadPowerOn") result = device->pinpadPowerOn();
-    else if (call == "modemPowerOff") result = device->modemPowerOff();
-    else if (call == "updatePinpadStatus") result = device->updatePinpadStatus();
-    else if (call == "updateModemStatus") result = device->updateModemStatus();
-    else if (call == "modemFault") {
-        QVERIFY(device.configure({{"ModemScenario", "3"}}) >= 0);
-        QVERIFY(device->setModemPortMode(1) >= 0 && device->modemPowerOn() >= 0);
-        result = device->updateModemStatus();
-    }
-    QVERIFY(result < 0);
-    QCOMPARE(device.code(), code);
-    QCOMPARE(device.bad(), bad);
-    const QString lastError = device.text([&](wchar_t *b, int s) { return device->modemLastError(b, s); });
-    QCOMPARE(!lastError.isEmpty(), call == "modemFault");
-    QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 0);
-}
-
-void TestSimFptr::disabledDevice_refusesActions_data()
-{
-    QTest::addColumn<int>("index");
-    const char *names[] = {"setLineParamA", "setLineParamB", "setLineText", "printLine",
-                           "setFinishParam", "finishStepA", "finishStepB", "finishStepC",
-                           "setPinpadPortMode", "pinpadPowerOn", "pinpadPowerOff",
-                           "updatePinpadStatus", "setModemPortMode", "modemPowerOn",
-                           "modemPowerOff", "updateModemStatus"};
-    for (int i = 0; i < int(sizeof names / sizeof *names); ++i)
-        QTest::newRow(names[i]) << i;
-}
-
-void TestSimFptr::disabledDevice_refusesActions()
-{
-    QFETCH(int, index);
-    Device device(fptr);
-    QVERIFY(device->setDeviceEnabled(2) < 0);
-    QVERIFY(device.bad());
-    QVERIFY(device->setDeviceEnabled(0) >= 0);
-    QCOMPARE(device.intOf(&IFptr::deviceEnabled), 0);
-    IFptr *d = device.get();
-    const std::function<int()> calls[] = {
-        [d] { return d->setLineParamA(0); }, [d] { return d->setLineParamB(1); },
-        [d] { return d->setLineText(L"x"); }, [d] { return d->printLine(); },
-        [d] { return d->setFinishParam(2); }, [d] { return d->finishStepA(); },
-        [d] { return d->finishStepB(); }, [d] { return d->finishStepC(); },
-        [d] { return d->setPinpadPortMode(1); }, [d] { return d->pinpadPowerOn(); },
-        [d] { return d->pinpadPowerOff(); }, [d] { return d->updatePinpadStatus(); },
-        [d] { return d->setModemPortMode(1); }, [d] { return d->modemPowerOn(); },
-        [d] { return d->modemPowerOff(); }, [d] { return d->updateModemStatus(); }};
-    QVERIFY(calls[index]() < 0);
-    QCOMPARE(device.code(), DeviceDisabled);
-    QVERIFY(device.description().startsWith("Устройство выключено"));
-    // Settings, parameters and getters still work and clear the error.
-    QVERIFY(device.configure({{"PaperWidth", "40"}}) >= 0);
-    QCOMPARE(device.code(), 0);
-    QVERIFY(!device.settings().isEmpty());
-    QCOMPARE(device.intOf(&IFptr::modemState), 0);
-    QVERIFY(device->setDeviceEnabled(1) >= 0);
-    QVERIFY(device.printLine("ok") >= 0);
-}
-
-void TestSimFptr::stringGetters_respectBufferSize_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("nullBuffer");
-    QTest::newRow("null buffer") << 100 << true;
-    QTest::newRow("negative") << -5 << false;
-    QTest::newRow("zero") << 0 << false;
-    QTest::newRow("one") << 1 << false;
-    QTest::newRow("three") << 3 << false;
-    QTest::newRow("large") << 4096 << false;
-}
-
-void TestSimFptr::stringGetters_respectBufferSize()
-{
-    QFETCH(int, size);
-    QFETCH(bool, nullBuffer);
-    Device device(fptr);
-    QVERIFY(device.configure({{"ModemScenario", "1"}}) >= 0);
-    QVERIFY(device->setModemPortMode(1) >= 0 && device->modemPowerOn() >= 0);
-    QVERIFY(device->updateModemStatus() >= 0 && device->updateModemStatus() >= 0);
-    const std::function<int(wchar_t *, int)> getters[] = {
-        [&](wchar_t *b, int s) { return device->deviceSettings(b, s); },
-        [&](wchar_t *b, int s) { return device->parameter(L"Model", b, s); },
-        [&](wchar_t *b, int s) { return device->parameterValues(L"Port", b, s); },
-        [&](wchar_t *b, int s) { return device->modemOperator(b, s); },
-        [&](wchar_t *b, int s) { return device->resultDescription(b, s); },
-        [&](wchar_t *b, int s) { return device->badParamDescription(b, s); }};
-    int index = 0;
-    for (const auto &getter : getters) {
-        if (index == 4)
-            device->setPinpadPortMode(9); // a failure, so the error texts are set
-        const QString full = device.text(getter);
-        QVERIFY2(!full.isEmpty(), qPrintable(QString::number(index)));
-        const wchar_t canary = L'\x7e7e';
-        std::vector<wchar_t> buffer(4200, canary);
-        const int length = getter(nullBuffer ? nullptr : buffer.data(), size);
-        QCOMPARE(length, full.size());
-        const int written = nullBuffer || size <= 0 ? 0 : qMin(size, full.size() + 1);
-        for (int i = written; i < int(buffer.size()); ++i)
-            QVERIFY2(buffer[std::size_t(i)] == canary, qPrintable(QString("getter %1 wrote at %2").arg(index).arg(i)));
-        if (written > 0) {
-            QCOMPARE(buffer[std::size_t(written - 1)], L'\0');
-            QCOMPARE(QString::fromWCharArray(buffer.data(), written - 1), full.left(written - 1));
-        }
-        ++index;
-    }
-}
-
-void TestSimFptr::badArguments_failWithoutCrash_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("code");
-    QTest::newRow("null text") << 0 << NullArgument;
-    QTest::newRow("null settings") << 1 << NullArgument;
-    QTest::newRow("null name") << 2 << NullArgument;
-    QTest::newRow("null value") << 3 << NullArgument;
-    QTest::newRow("null int out") << 4 << NullArgument;
-    QTest::newRow("huge text") << 5 << TextTooLong;
-    QTest::newRow("line break") << 6 << InvalidArgument;
-    QTest::newRow("line param A") << 7 << InvalidArgument;
-    QTest::newRow("line param B") << 8 << InvalidArgument;
-}
-
-void TestSimFptr::badArguments_failWithoutCrash()
-{
-    QFETCH(int, index);
-    QFETCH(int, code);
-    Device device(fptr);
-    std::wstring huge(2000001, L'y');
-    IFptr *d = device.get();
-    const std::function<int()> calls[] = {
-        [d] { return d->setLineText(nullptr); }, [d] { return d->setDeviceSettings(nullptr); },
-        [d] { return d->setParameter(nullptr, L"1"); }, [d] { return d->setParameter(L"Model", nullptr); },
-        [d] { return d->modemState(nullptr); }, [&] { return d->setLineText(huge.c_str()); },
-        [d] { return d->setLineText(L"a\nb"); }, [d] { return d->setLineParamA(3); },
-        [d] { return d->setLineParamB(0); }};
-    QVERIFY(calls[index]() < 0);
-    QCOMPARE(device.code(), code);
-    QVERIFY(device.bad());
-    QVERIFY(!device.badDescription().isEmpty());
-}
-
-int TestSimFptr::runDialog(const Device &device, const std::function<void(QDialog *)> &drive)
+// Shows the settings dialog and lets drive() work it; -1000 if no dialog came up.
+int runDialog(const Device &device, const std::function<void(QDialog *)> &drive)
 {
     bool seen = false;
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            // Never leave an unexpected modal loop running.
+        if (!dialog) { // never leave an unexpected modal loop running
             for (QWidget *widget : QApplication::topLevelWidgets()) {
                 if (auto *open = qobject_cast<QDialog *>(widget); open && open->isVisible())
                     open->reject();
@@ -871,79 +195,467 @@ int TestSimFptr::runDialog(const Device &device, const std::function<void(QDialo
         drive(dialog);
     });
     const int result = device->showProperties();
-    if (!seen)
-        return -1000;
-    return result;
+    return seen ? result : -1000;
 }
 
-void TestSimFptr::settingsDialog_acceptAndCancel_data()
-{
-    QTest::addColumn<bool>("accept");
-    QTest::addColumn<QString>("ipPort");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<QString>("width");
-    QTest::newRow("accepted") << true << "4000" << 1 << "40";
-    QTest::newRow("cancelled") << false << "4000" << 0 << "48";
-    QTest::newRow("invalid then cancelled") << true << "99999" << 0 << "48";
-}
+} // namespace
 
-void TestSimFptr::settingsDialog_acceptAndCancel()
+class TestSimFptr : public QObject
 {
-    QFETCH(bool, accept);
-    QFETCH(QString, ipPort);
-    QFETCH(int, result);
-    QFETCH(QString, width);
-    Device device(fptr);
-    QWidget owner;
-    device->setOwnerWindow(&owner);
-    QString refusal;
-    const int shown = runDialog(device, [&](QDialog *dialog) {
-        auto *combo = dialog->findChild<QComboBox *>("cmbPaperWidth");
-        auto *fault = dialog->findChild<QComboBox *>("cmbPrinterFault");
-        auto *edit = dialog->findChild<QLineEdit *>("leIPPort");
-        auto *buttons = dialog->findChild<QDialogButtonBox *>("buttonBox");
-        if (!combo || !fault || !edit || !buttons || dialog->parentWidget() != &owner) {
-            dialog->reject();
-            return;
-        }
-        combo->setCurrentIndex(combo->findData("40"));
-        fault->setCurrentIndex(fault->findData("2"));
-        edit->setText(ipPort);
-        if (!accept) {
-            buttons->button(QDialogButtonBox::Cancel)->click();
-            return;
-        }
-        buttons->button(QDialogButtonBox::Ok)->click();
-        if (dialog->isVisible()) { // refused: the reason is shown, nothing applied
-            refusal = dialog->findChild<QLabel *>("lbError")->text();
-            dialog->reject();
-        }
-    });
-    QCOMPARE(shown, result);
-    QCOMPARE(device.parameter("PaperWidth"), width);
-    QCOMPARE(device.parameter("PrinterFault"), result == 1 ? QStringLiteral("2") : QStringLiteral("0"));
-    QCOMPARE(refusal.contains("IPPort"), ipPort == "99999");
-}
+    Q_OBJECT
 
-void TestSimFptr::trace_recordsCallsWithMaskedCardNumbers()
-{
-    Device device(fptr);
-    QVERIFY(device.configure({{"Trace", "1"}, {"TapeFile", ""}}) >= 0);
-    QVERIFY(device->setLineText(L"КАРТА 4000123412345678") >= 0);
-    QVERIFY(device->setFinishParam(2) < 0);
-    const QDir settingsDir(QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope,
-                                               "ORVA", "vanter9").fileName()).absolutePath()
-                           + "/vanter9");
-    const QStringList traces = settingsDir.entryList({"trace-fptr-*.log"});
-    QVERIFY2(!traces.isEmpty(), qPrintable(settingsDir.path()));
-    QString text;
-    for (const QString &name : traces)
-        text += readFile(settingsDir.filePath(name));
-    QVERIFY(text.contains(QRegularExpression(
-        "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} setLineText\\(\"КАРТА 400012\\*{6}5678\"\\) -> 0")));
-    QVERIFY(!text.contains("4000123412345678"));
-    QVERIFY(text.contains(QRegularExpression("setFinishParam\\(2\\) -> -104 \\[-104\\] ")));
-}
+    Library fptr;
+    Library rcpprn;
+    std::unique_ptr<QTemporaryDir> dir;
+
+private slots:
+    void initTestCase()
+    {
+        for (auto pair : {std::make_pair(&fptr, "/fptr"), std::make_pair(&rcpprn, "/rcpprn")}) {
+            Library &lib = *pair.first;
+            lib.library.reset(new QLibrary(QCoreApplication::applicationDirPath() + pair.second));
+            QVERIFY2(lib.library->load(), qPrintable(lib.library->errorString()));
+            lib.create = reinterpret_cast<NEB::Fptr::CreateFptrInterfaceFunction>(
+                lib.library->resolve("CreateFptrInterface"));
+            lib.release = reinterpret_cast<NEB::Fptr::ReleaseFptrInterfaceFunction>(
+                lib.library->resolve("ReleaseFptrInterface"));
+            QVERIFY(lib.create && lib.release);
+        }
+    }
+
+    void init()
+    {
+        dir.reset(new QTemporaryDir);
+        QVERIFY(dir->isValid());
+    }
+
+    void library_createsAndReleasesDescribedObjects_data()
+    {
+        QTest::addColumn<bool>("receiptPrinter");
+        QTest::newRow("fptr") << false;
+        QTest::newRow("rcpprn") << true;
+    }
+
+    void library_createsAndReleasesDescribedObjects()
+    {
+        QFETCH(bool, receiptPrinter);
+        const Library &library = receiptPrinter ? rcpprn : fptr;
+        for (int version : {0, 14, 16})
+            QVERIFY(!library.create(version));
+        IFptr *object = library.create(15);
+        IFptr *copy = object;
+        IFptr *none = nullptr;
+        QVERIFY(object);
+        QVERIFY((receiptPrinter ? fptr : rcpprn).release(&copy) < 0); // the twin library refuses it
+        QCOMPARE(copy, object);
+        QVERIFY(library.release(nullptr) < 0);
+        QCOMPARE(library.release(&none), 0);
+        QCOMPARE(library.release(&object), 0);
+        QVERIFY(!object);
+
+        // A new object is switched on and describes itself from its defaults.
+        Device device(library);
+        QCOMPARE(device.intOf(&IFptr::deviceEnabled), 1);
+        QCOMPARE(QStringLiteral("%1 (%2 %3)").arg(device.label("Model"), device.label("Port"),
+                                                  device.label("BaudRate")),
+                 receiptPrinter ? QStringLiteral("СИМ-П 58 (COM1 115200)") : QStringLiteral("СИМ-К 100Ф (COM1 115200)"));
+        for (const char *name : {"IPAddress", "TTYSuffix", "MACAddress"})
+            QVERIFY2(!device.parameter(name).isEmpty(), name);
+        QVERIFY(device.parameter("IPPort").toInt() > 0);
+        QVERIFY2(device.parameter("TapeFile").startsWith(settingsDir()), qPrintable(device.parameter("TapeFile")));
+    }
+
+    void objects_areIndependentAndSwitchOff()
+    {
+        Device a(fptr), b(fptr);
+        QVERIFY(a.configure({{"PaperWidth", "32"}}) >= 0);
+        QCOMPARE(b.parameter("PaperWidth"), QStringLiteral("48"));
+        QVERIFY(a.parameter("TapeFile") != b.parameter("TapeFile"));
+        QVERIFY(a->setDeviceEnabled(0) >= 0);
+        QVERIFY(a->printLine() < 0);
+        QCOMPARE(a.code(), DeviceDisabled);
+        QCOMPARE(b.code(), 0);
+        QCOMPARE(b.intOf(&IFptr::deviceEnabled), 1);
+        // Switched off, settings and getters still work and clear the error.
+        QVERIFY(a.configure({{"PaperWidth", "40"}}) >= 0);
+        QCOMPARE(a.code(), 0);
+        QCOMPARE(a.intOf(&IFptr::deviceEnabled), 0);
+        QVERIFY(a->setDeviceEnabled(1) >= 0 && a.printLine("ok") >= 0);
+    }
+
+    void parameterValues_areValueLabelPairs()
+    {
+        Device device(fptr);
+        const QString ports = device.values("Port");
+        QVERIFY2(ports.startsWith("COM1:COM1;") && ports.endsWith(";TTY:Файл устройства;"), qPrintable(ports));
+        for (const char *entry : {"COM16:COM16;", ";TCP/IP:TCP/IP;", ";USB:SIM-0001:USB:SIM-0001;"})
+            QVERIFY2(ports.contains(entry), entry);
+        QVERIFY(device.values("PrinterFault").contains(";2:Открыта крышка;"));
+        QVERIFY(device.values("IPAddress").isEmpty()); // a free value has no list
+        QCOMPARE(device.code(), 0);
+    }
+
+    void settings_roundTripExactly()
+    {
+        Device a(fptr), b(fptr);
+        QVERIFY(a.configure({{"Model", "K300"}, {"Port", "Bluetooth"}, {"PaperWidth", "35"},
+                             {"SearchDir", "C:\\a;b=c\\\nd/"}, {"PrinterFault", "2"},
+                             {"ModemScenario", "1"}, {"TapeFile", dir->filePath("t.txt")}}) >= 0);
+        const QString settings = a.settings();
+        QVERIFY(settings.startsWith("SIMFPTR/1;"));
+        QVERIFY(b->setDeviceSettings(w(settings).c_str()) >= 0);
+        QCOMPARE(b.settings(), settings);
+        QCOMPARE(b.parameter("SearchDir"), QStringLiteral("C:\\a;b=c\\\nd/"));
+    }
+
+    void tape_recordsClosedDocuments_data()
+    {
+        QTest::addColumn<bool>("window");
+        QTest::addColumn<bool>("file");
+        QTest::newRow("file only") << false << true;
+        QTest::newRow("window only") << true << false;
+        QTest::newRow("file and window") << true << true;
+    }
+
+    void tape_recordsClosedDocuments()
+    {
+        QFETCH(bool, window);
+        QFETCH(bool, file);
+        Device device(fptr);
+        QWidget owner;
+        device->setOwnerWindow(&owner);
+        const QString tape = dir->filePath("sub/tape.txt");
+        QVERIFY(device.configure({{"TapeFile", file ? tape : ""}, {"ShowTape", window ? "1" : "0"}}) >= 0);
+        for (const QString &line : {QStringLiteral("ОПЛАТА"), QString(), QStringLiteral("Сумма 100.00")})
+            QVERIFY(device.printLine(line) >= 0);
+        // Nothing appears before the document is closed.
+        QVERIFY(!QFileInfo::exists(tape) && !owner.findChild<QPlainTextEdit *>("SimTapeWindow"));
+        QVERIFY(run(device, "P A B C") >= 0 && device.printLine("второй") >= 0 && run(device, "P A B C") >= 0);
+
+        QCOMPARE(QFileInfo::exists(tape), file);
+        auto *shown = owner.findChild<QPlainTextEdit *>("SimTapeWindow");
+        QCOMPARE(shown != nullptr, window);
+        QVERIFY(!shown || (shown->isVisible() && shown->isWindow()));
+        if (shown && file)
+            QCOMPARE(shown->toPlainText(), readFile(tape));
+        const QStringList lines = (shown ? shown->toPlainText() : readFile(tape)).split('\n');
+        const QRegularExpression heading(
+            "^==== \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d · СИМ-К 100Ф · документ № (\\d+) ====$");
+        QVERIFY2(lines.size() >= 10, qPrintable(lines.join('|')));
+        QCOMPARE(heading.match(lines.at(0)).captured(1), QStringLiteral("1"));
+        QCOMPARE(lines.mid(1, 4), (QStringList{"ОПЛАТА", "", "Сумма 100.00", "==== конец документа ===="}));
+        QCOMPARE(heading.match(lines.at(6)).captured(1), QStringLiteral("2"));
+        QCOMPARE(lines.at(7), QStringLiteral("второй"));
+    }
+
+    void printerFault_failsPrinting_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("paper end") << "1" << -100 << "Нет бумаги";
+        QTest::newRow("cover open") << "2" << -101 << "Открыта крышка принтера";
+        QTest::newRow("printer error") << "3" << -102 << "Ошибка принтера";
+    }
+
+    void printerFault_failsPrinting()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, code);
+        QFETCH(QString, description);
+        Device device(fptr);
+        const QString tape = dir->filePath("tape.txt");
+        QVERIFY(device.configure({{"TapeFile", tape}, {"ShowTape", "0"}}) >= 0);
+        QVERIFY(device.printLine("первая") >= 0);
+        QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
+        QVERIFY(device.printLine("вторая") < 0);
+        QCOMPARE(device.code(), code);
+        QVERIFY(device.description().startsWith(description));
+        // The interrupted document keeps its printed line on the tape and is over.
+        const QString text = readFile(tape);
+        QVERIFY2(text.contains("первая\n==== документ прерван: " + description), qPrintable(text));
+        QVERIFY(!text.contains("вторая"));
+        QVERIFY(device->setFinishParam(2) < 0);
+        QCOMPARE(device.code(), WrongSequence);
+
+        // A fault while finishing keeps the step repeatable once cleared.
+        QVERIFY(device.configure({{"PrinterFault", "0"}}) >= 0);
+        QVERIFY(device.printLine("третья") >= 0 && device->setFinishParam(2) >= 0);
+        QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
+        QVERIFY(device->finishStepA() < 0);
+        QCOMPARE(device.code(), code);
+        QVERIFY(run(device, "set:PrinterFault=0 apply A B C") >= 0);
+        QVERIFY(readFile(tape).contains("третья\n==== конец документа ===="));
+    }
+
+    void calls_failOnlyAtLastStep_data()
+    {
+        // All steps (runStep) but the last must succeed; the last fails with
+        // code (0: succeeds too). mention: text expected in the error
+        // descriptions after a failure, in the settings string after success.
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("bad");
+        QTest::addColumn<QString>("mention");
+        const auto row = [](const QString &steps, int code, bool bad, const QString &mention = QString()) {
+            QTest::newRow(qPrintable(steps.left(60))) << steps << code << bad << mention;
+        };
+        // Values set by name take effect on apply if every one is acceptable.
+        for (const char *value : {"PaperWidth=57", "Port=TCP/IP", "IPPort=65535", "MACAddress=0A:1b:2C:3d:4E:5f"})
+            row(QStringLiteral("set:%1 apply").arg(value), 0, false, value);
+        for (const char *value : {"PaperWidth=41", "Port=COM17", "PrinterFault=Нет", "Model=X", "IPPort=0",
+                                  "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4"})
+            row(QStringLiteral("set:%1 apply").arg(value), InvalidParameterValue, true, QString(value).section('=', 0, 0));
+        row("set:SearchDir=" + QString(5000, 'x') + " apply", InvalidParameterValue, true, "SearchDir");
+        // A settings string of another device, version or form is refused whole.
+        for (const char *text : {"", "hello", "SIMRCPPRN/1;Model=P58", "SIMFPTR/2;Model=K100", "SIMFPTR/1;Colour=red",
+                                 "SIMFPTR/1;Model=K200;PaperWidth=41", "SIMFPTR/1;Model", "SIMFPTR/1;Model=K100;Model=K200",
+                                 "SIMFPTR/1;SearchDir=a\\x", "SIMFPTR/1;SearchDir=a\\", "SIMFPTR/1;Model=K200;"})
+            row("set:PaperWidth=40 apply load:" + QString(text), InvalidSettings, true);
+        // Finishing order: L prints a line, P is setFinishParam(2).
+        row("L L P A B C", 0, false);
+        for (const char *steps : {"P", "L A", "L P B", "L P A C", "L P A A", "L P P", "L P A L", "L P A B C C"})
+            row(steps, WrongSequence, false);
+        // A line must fit the paper; double width takes two places a character.
+        for (int width : {32, 40, 57}) {
+            const QString paper = QStringLiteral("set:PaperWidth=%1 apply ").arg(width);
+            row(paper + QStringLiteral("L:%1").arg(width), 0, false);
+            row(paper + QStringLiteral("L:%1").arg(width + 1), LineTooLong, true, QString::number(width + 1));
+            row(paper + QStringLiteral("W:%1").arg(width / 2), 0, false);
+            row(paper + QStringLiteral("W:%1").arg(width / 2 + 1), LineTooLong, true, QString::number(width / 2 + 1));
+        }
+        // Bad arguments and ports used before they are set up.
+        for (const char *steps : {"textNull", "settingsNull", "setNullName", "setNullValue", "stateNull"})
+            row(steps, NullArgument, true);
+        row("textHuge", TextTooLong, true);
+        for (const char *steps : {"textBreak", "font:3", "feed:0", "L P:3", "enable:2", "pinpadMode:0",
+                                  "pinpadMode:3", "modemMode:-1"})
+            row(steps, InvalidArgument, true);
+        for (const char *steps : {"setUnknown", "getUnknown", "valuesUnknown"})
+            row(steps, UnknownParameter, true, "Speed");
+        for (const char *steps : {"pinpadOn", "modemOff", "pinpadStatus", "modemStatus"})
+            row(steps, PortNotInitialised, false);
+        row("set:ModemScenario=3 apply modemMode modemOn modemStatus", ModemFailure, false);
+        // A switched-off device refuses printing and every port action.
+        for (const char *step : {"font", "feed", "text", "print", "P", "A", "B", "C", "pinpadMode", "pinpadOn",
+                                 "pinpadOff", "pinpadStatus", "modemMode", "modemOn", "modemOff", "modemStatus"})
+            row("enable:0 " + QString(step), DeviceDisabled, false, "Устройство выключено");
+    }
+
+    void calls_failOnlyAtLastStep()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, code);
+        QFETCH(bool, bad);
+        QFETCH(QString, mention);
+        Device device(fptr);
+        QVERIFY(device.configure({{"TapeFile", ""}, {"ShowTape", "0"}}) >= 0);
+        const QStringList names = steps.split(' ');
+        QString before;
+        for (int i = 0; i < names.size(); ++i) {
+            before = device.settings();
+            const int result = runStep(device, names.at(i));
+            QVERIFY2(result != INT_MIN, qPrintable("unknown step " + names.at(i)));
+            QVERIFY2((result < 0) == (code != 0 && i == names.size() - 1),
+                     qPrintable(QStringLiteral("%1 -> %2").arg(names.at(i)).arg(result)));
+        }
+        QCOMPARE(device.code(), code);
+        QCOMPARE(device.bad(), bad);
+        QCOMPARE(device.description().isEmpty(), code == 0);
+        QCOMPARE(device.badDescription().isEmpty(), !bad);
+        const QString errors = device.description() + "|" + device.badDescription();
+        QVERIFY2((code ? errors : device.settings()).contains(mention), qPrintable(errors));
+        // Only a failing modem reports a modem error; a refused mode is not kept.
+        QCOMPARE(device.text(&IFptr::modemLastError).isEmpty(), code != ModemFailure);
+        QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 0);
+        // A failure leaves the settings as they were and blocks no later apply.
+        if (code != 0) {
+            QCOMPARE(device.settings(), before);
+            QVERIFY(device->applySettings() >= 0);
+            QCOMPARE(device.settings(), before);
+        }
+    }
+
+    void modem_followsScenario_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<QList<int>>("poweredStates");
+        QTest::addColumn<bool>("endsWithError");
+        QTest::newRow("host") << "0" << QList<int>{1, 2, 3, 4, 4} << false;
+        QTest::newRow("gprs") << "1" << QList<int>{1, 2, 7, 7} << false;
+        QTest::newRow("connect error") << "2" << QList<int>{1, 2, 3, 2, 2} << true;
+    }
+
+    void modem_followsScenario()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(QList<int>, poweredStates);
+        QFETCH(bool, endsWithError);
+        Device device(fptr);
+        QVERIFY(run(device, "set:ModemScenario=" + scenario + " apply modemMode:2 modemOn") >= 0);
+        const int handle = device.intOf(&IFptr::modemPortHandle);
+        for (int expected : poweredStates) {
+            QVERIFY(device->updateModemStatus() >= 0);
+            QCOMPARE(device.intOf(&IFptr::modemState), expected);
+            const int signal = device.intOf(&IFptr::modemSignalLevel);
+            QVERIFY2(signal <= -51 && signal >= -113, qPrintable(QString::number(signal)));
+            QCOMPARE(device.text(&IFptr::modemOperator).isEmpty(), expected == 1);
+            SimPorts::PortState registered;
+            QVERIFY(SimPorts::portState(handle, &registered));
+            QCOMPARE(registered.modemState, expected);
+            QCOMPARE(device.intOf(&IFptr::inputBufferSize), 4096);
+            QCOMPARE(device.intOf(&IFptr::outputBufferSize), 2048);
+        }
+        QCOMPARE(!device.text(&IFptr::modemLastError).isEmpty(), endsWithError);
+
+        QVERIFY(device->modemPowerOff() >= 0);
+        for (int expected : {5, 0, 0}) {
+            QVERIFY(device->updateModemStatus() >= 0);
+            QCOMPARE(device.intOf(&IFptr::modemState), expected);
+            QCOMPARE(device.intOf(&IFptr::modemSignalLevel), 0);
+        }
+        // Pinpad status replaces the buffer sizes read next.
+        QVERIFY(device->setPinpadPortMode(1) >= 0 && device->updatePinpadStatus() >= 0);
+        QCOMPARE(device.intOf(&IFptr::inputBufferSize), 1024);
+        QCOMPARE(device.intOf(&IFptr::outputBufferSize), 1024);
+    }
+
+    void ports_handlesAreRegistered()
+    {
+        Device device(fptr), other(fptr);
+        for (IntGetter getter : {&IFptr::pinpadPortHandle, &IFptr::modemPortHandle, &IFptr::pinpadPortMode})
+            QCOMPARE(device.intOf(getter), 0);
+
+        QVERIFY(device->setPinpadPortMode(1) >= 0);
+        const int pinpad = device.intOf(&IFptr::pinpadPortHandle);
+        SimPorts::PortState state;
+        QVERIFY(pinpad != 0 && SimPorts::portState(pinpad, &state));
+        QVERIFY(state.kind == SimPorts::PortKind::Pinpad && state.mode == 1 && !state.powered);
+        QVERIFY(device->pinpadPowerOn() >= 0 && device->setPinpadPortMode(2) >= 0);
+        QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), pinpad);
+        QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 2);
+        QVERIFY(SimPorts::portState(pinpad, &state) && state.mode == 2 && state.powered);
+        QVERIFY(device->pinpadPowerOff() >= 0);
+        QVERIFY(SimPorts::portState(pinpad, &state) && !state.powered);
+
+        QVERIFY(device->setModemPortMode(1) >= 0);
+        const int modem = device.intOf(&IFptr::modemPortHandle);
+        QVERIFY(modem != 0 && modem != pinpad);
+        QVERIFY(SimPorts::portState(modem, &state) && state.kind == SimPorts::PortKind::Modem);
+        QVERIFY(other->setPinpadPortMode(1) >= 0);
+        QVERIFY(other.intOf(&IFptr::pinpadPortHandle) != pinpad);
+        QCOMPARE(other.intOf(&IFptr::modemPortHandle), 0);
+
+        // Switching the device off closes its ports; new ones get new handles.
+        QVERIFY(device->setDeviceEnabled(0) >= 0);
+        QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), 0);
+        QCOMPARE(device.intOf(&IFptr::modemPortMode), 0);
+        for (int handle : {pinpad, modem, 0})
+            QVERIFY(!SimPorts::portState(handle, nullptr));
+        QVERIFY(device->setDeviceEnabled(1) >= 0 && device->setPinpadPortMode(1) >= 0);
+        const int reopened = device.intOf(&IFptr::pinpadPortHandle);
+        QVERIFY(reopened != 0 && reopened != pinpad && reopened != modem);
+    }
+
+    void stringGetters_stayWithinBuffer_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("nullBuffer");
+        QTest::newRow("null buffer") << 100 << true;
+        for (int size : {-5, 0, 1, 3, 4096})
+            QTest::addRow("size %d", size) << size << false;
+    }
+
+    void stringGetters_stayWithinBuffer()
+    {
+        QFETCH(int, size);
+        QFETCH(bool, nullBuffer);
+        Device device(fptr);
+        QVERIFY(run(device, "set:ModemScenario=1 apply modemMode modemOn modemStatus modemStatus") >= 0);
+        const std::function<int(wchar_t *, int)> getters[] = {
+            [&](wchar_t *b, int s) { return device->deviceSettings(b, s); },
+            [&](wchar_t *b, int s) { return device->parameter(L"Model", b, s); },
+            [&](wchar_t *b, int s) { return device->parameterValues(L"Port", b, s); },
+            [&](wchar_t *b, int s) { return device->modemOperator(b, s); },
+            [&](wchar_t *b, int s) { return device->resultDescription(b, s); },
+            [&](wchar_t *b, int s) { return device->badParamDescription(b, s); }};
+        for (int index = 0; index < 6; ++index) {
+            if (index == 4)
+                device->setPinpadPortMode(9); // a failure, so the error texts are set
+            const QString full = readText(getters[index]);
+            QVERIFY2(!full.isEmpty(), qPrintable(QString::number(index)));
+            const wchar_t canary = L'\x7e7e';
+            std::vector<wchar_t> buffer(4200, canary);
+            QCOMPARE(getters[index](nullBuffer ? nullptr : buffer.data(), size), full.size());
+            const int written = nullBuffer || size <= 0 ? 0 : qMin(size, full.size() + 1);
+            for (int i = written; i < int(buffer.size()); ++i)
+                QVERIFY2(buffer[std::size_t(i)] == canary, qPrintable(QString("getter %1 wrote at %2").arg(index).arg(i)));
+            if (written > 0) {
+                QCOMPARE(buffer[std::size_t(written - 1)], L'\0');
+                QCOMPARE(QString::fromWCharArray(buffer.data(), written - 1), full.left(written - 1));
+            }
+        }
+    }
+
+    void settingsDialog_acceptAndCancel_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("ipPort");
+        QTest::addColumn<int>("result");
+        QTest::newRow("accepted") << true << "4000" << 1;
+        QTest::newRow("cancelled") << false << "4000" << 0;
+        QTest::newRow("invalid then cancelled") << true << "99999" << 0;
+    }
+
+    void settingsDialog_acceptAndCancel()
+    {
+        QFETCH(bool, accept);
+        QFETCH(QString, ipPort);
+        QFETCH(int, result);
+        Device device(fptr);
+        QWidget owner;
+        device->setOwnerWindow(&owner);
+        QString refusal;
+        const int shown = runDialog(device, [&](QDialog *dialog) {
+            auto *combo = dialog->findChild<QComboBox *>("cmbPaperWidth");
+            auto *fault = dialog->findChild<QComboBox *>("cmbPrinterFault");
+            auto *edit = dialog->findChild<QLineEdit *>("leIPPort");
+            auto *buttons = dialog->findChild<QDialogButtonBox *>("buttonBox");
+            if (!combo || !fault || !edit || !buttons || dialog->parentWidget() != &owner)
+                return dialog->reject();
+            combo->setCurrentIndex(combo->findData("40"));
+            fault->setCurrentIndex(fault->findData("2"));
+            edit->setText(ipPort);
+            buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+            if (dialog->isVisible()) { // refused: the reason is shown, nothing applied
+                refusal = dialog->findChild<QLabel *>("lbError")->text();
+                dialog->reject();
+            }
+        });
+        QCOMPARE(shown, result);
+        QCOMPARE(device.parameter("PaperWidth"), result == 1 ? QStringLiteral("40") : QStringLiteral("48"));
+        QCOMPARE(device.parameter("PrinterFault"), result == 1 ? QStringLiteral("2") : QStringLiteral("0"));
+        QCOMPARE(refusal.contains("IPPort"), ipPort == "99999");
+    }
+
+    void trace_recordsCallsWithMaskedCardNumbers()
+    {
+        Device device(fptr);
+        QVERIFY(device.configure({{"Trace", "1"}, {"TapeFile", ""}}) >= 0);
+        QVERIFY(device->setLineText(L"КАРТА 4000123412345678") >= 0);
+        QVERIFY(device->setFinishParam(2) < 0);
+        const QDir traceDir(settingsDir());
+        const QStringList traces = traceDir.entryList({"trace-fptr-*.log"});
+        QVERIFY2(!traces.isEmpty(), qPrintable(traceDir.path()));
+        QString text;
+        for (const QString &name : traces)
+            text += readFile(traceDir.filePath(name));
+        QVERIFY(text.contains(QRegularExpression(
+            "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} setLineText\\(\"КАРТА 400012\\*{6}5678\"\\) -> 0")));
+        QVERIFY(!text.contains("4000123412345678"));
+        QVERIFY(text.contains(QRegularExpression("setFinishParam\\(2\\) -> -104 \\[-104\\] ")));
+    }
+};
 
 BENCH_TEST_MAIN(TestSimFptr)
 #include "tst_simfptr.moc"
