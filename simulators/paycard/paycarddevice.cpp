@@ -138,9 +138,11 @@ QString ipAddressProblem(const QString &value)
     return QString();
 }
 
-QSet<const PayCardDevice *> &liveDevices()
+// Kept as interface pointers: a pointer from elsewhere must be recognised
+// before anything treats it as one of our objects.
+QSet<const NEB::PayCard::IPayCard *> &liveDevices()
 {
-    static QSet<const PayCardDevice *> devices;
+    static QSet<const NEB::PayCard::IPayCard *> devices;
     return devices;
 }
 
@@ -196,15 +198,15 @@ PayCardDevice::PayCardDevice()
 
     settingsApplied();
     terminal.beforeExchange = [this]() { return checkPorts(); };
-    liveDevices().insert(this);
+    liveDevices().insert(static_cast<const NEB::PayCard::IPayCard *>(this));
 }
 
 PayCardDevice::~PayCardDevice()
 {
-    liveDevices().remove(this);
+    liveDevices().remove(static_cast<const NEB::PayCard::IPayCard *>(this));
 }
 
-bool PayCardDevice::isLive(const PayCardDevice *device)
+bool PayCardDevice::isLive(const NEB::PayCard::IPayCard *device)
 {
     return device && liveDevices().contains(device);
 }

@@ -91,7 +91,7 @@ public:
 
     // Objects made by this library and not yet released; the release
     // function deletes only these.
-    static bool isLive(const PayCardDevice *device);
+    static bool isLive(const NEB::PayCard::IPayCard *device);
 
     QString describeResult(int code) const override;
 

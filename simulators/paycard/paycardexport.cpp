@@ -16,10 +16,9 @@ extern "C" NEB_EXPORT int NEBAPI ReleasePayCardInterface(NEB::PayCard::IPayCard 
         return 0;
     // Only objects this library made and still holds are deleted; anything
     // else is left alone rather than freed through the wrong allocator.
-    auto *device = static_cast<SimPayCard::PayCardDevice *>(*object);
-    if (!SimPayCard::PayCardDevice::isLive(device))
+    if (!SimPayCard::PayCardDevice::isLive(*object))
         return -1;
-    delete device;
+    delete static_cast<SimPayCard::PayCardDevice *>(*object);
     *object = nullptr;
     return 0;
 }
