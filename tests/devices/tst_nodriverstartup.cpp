@@ -1,5 +1,5 @@
 #include "benchtest.h"
-#include "driverfactories.h"
+#include "devicelists.h"
 #include "fakedrivers.h"
 #include "modalwatcher.h"
 #include "paycardmainwindow.h"
@@ -42,6 +42,31 @@ private slots:
         QFile copy(settingsDirectory() + kept.first());
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), saved);
+    }
+
+    void saveFailure_warnsAndKeepsPreviousFile()
+    {
+        const QString fileName = settingsDirectory() + QStringLiteral("paycard.cfg");
+        const QByteArray previous = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><neb_settings_array version=\"2.0\"/>";
+        {
+            QFile file(fileName);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(previous);
+        }
+        FakePaycard fake;
+        // A character no XML file can hold: the save must fail as a whole.
+        fake.strings.insert(QStringLiteral("deviceSettings"), QStringLiteral("A\x01B"));
+        ModalWatcher watcher;
+        {
+            PayCardMainWindow window;
+            watcher.texts.clear();
+            const int id = window.paycardDeviceList()->add(std::make_unique<QNebPaycard>(&fake));
+            window.findChild<QComboBox *>(QStringLiteral("cmbDevices"))->addItem(QStringLiteral("Касса"), id);
+        }
+        QCOMPARE(watcher.texts, QStringList{"Сохранить настройки не удалось"});
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), previous);
     }
 
     void setUpDevice_ownerSearchDirApply_inThisOrder()
