@@ -2,6 +2,7 @@
 #define PAYCARDMAINWINDOW_H
 
 #include "qnebinterface.h"
+#include "settingsfile.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -12,10 +13,6 @@ class QComboBox;
 class QLabel;
 class PaycardDeviceList;
 class FptrDeviceList;
-
-namespace SettingsFile {
-struct Device;
-}
 
 namespace Ui {
 class PayCardMainWindow;
@@ -102,7 +99,7 @@ private:
     void savePaycardSettings(const QString &fileName);
     void saveFptrSettings(const QString &fileName);
     void saveSettingsFile(const QString &fileName, const QVector<SettingsFile::Device> &devices);
-    void showLoadWarning(const QString &fileName, const QString &error);
+    bool loadSettingsFile(const QString &fileName, const SettingsFile::DeviceHandler &restore);
 
     // The current devices; DeviceNotFoundException when there is none.
     QNebPaycard *currentPaycard() const;

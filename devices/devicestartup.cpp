@@ -53,22 +53,6 @@ QString restoreDevice(PayCardMainWindow *window, std::unique_ptr<Wrapper> &wrapp
     return QString();
 }
 
-// Reads one settings file, handing each saved device to `restore`. Returns
-// false when the file could not be opened; otherwise *error is what ended
-// the reading, empty when the whole file was read.
-bool readDevices(const QString &fileName, const SettingsFile::DeviceHandler &restore, QString *error)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    try {
-        *error = SettingsFile::read(&file, restore);
-    } catch (const std::exception &e) {
-        *error = QString::fromUtf8(e.what());
-    }
-    return true;
-}
-
 } // namespace
 
 void PayCardMainWindow::startDevices()
@@ -152,19 +136,37 @@ void PayCardMainWindow::shutDownDevices()
     fptrDevices.reset();
 }
 
-void PayCardMainWindow::showLoadWarning(const QString &fileName, const QString &error)
+// Reads one settings file, handing each saved device to `restore`. A file
+// that cannot be opened is no error: the list simply stays empty. Returns
+// true when the reading failed; the user has then been told, and the caller
+// empties its list so that start-up makes fresh devices.
+bool PayCardMainWindow::loadSettingsFile(const QString &fileName, const SettingsFile::DeviceHandler &restore)
 {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QString error;
+    try {
+        error = SettingsFile::read(&file, restore);
+    } catch (const std::exception &e) {
+        error = QString::fromUtf8(e.what());
+    }
+    file.close();
+    if (error.isEmpty()) {
+        ui->cmbDevices->setCurrentIndex(0);
+        return false;
+    }
     QString text = tr("Ошибка загрузки настроек:\n%1\n\nЗагружены настройки по умолчанию").arg(error);
     const QString kept = SettingsFile::keepUnreadable(fileName);
     if (!kept.isEmpty())
         text += tr("\n\nПрежний файл настроек сохранен как:\n%1").arg(kept);
     showWarning(this, tr("Ошибка"), text);
+    return true;
 }
 
 void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
 {
-    QString error;
-    const bool opened = readDevices(fileName, [this](const SettingsFile::Device &saved) {
+    const bool failed = loadSettingsFile(fileName, [this](const SettingsFile::Device &saved) {
         std::unique_ptr<QNebPaycard> wrapper;
         try {
             wrapper = paycardDevices->create();
@@ -179,22 +181,16 @@ void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
         const int id = paycardDevices->add(std::move(wrapper));
         ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject()) : saved.name, id);
         return QString();
-    }, &error);
-    if (!opened)
-        return;
-    if (error.isEmpty()) {
-        ui->cmbDevices->setCurrentIndex(0);
-        return;
+    });
+    if (failed) {
+        paycardDevices->clear();
+        ui->cmbDevices->clear();
     }
-    showLoadWarning(fileName, error);
-    paycardDevices->clear();
-    ui->cmbDevices->clear();
 }
 
 void PayCardMainWindow::loadFptrSettings(const QString &fileName)
 {
-    QString error;
-    const bool opened = readDevices(fileName, [this](const SettingsFile::Device &saved) {
+    const bool failed = loadSettingsFile(fileName, [this](const SettingsFile::Device &saved) {
         // The saved name is only the register's description at the time; the
         // device describes itself anew.
         std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
@@ -204,16 +200,11 @@ void PayCardMainWindow::loadFptrSettings(const QString &fileName)
         if (failure.isEmpty())
             fptrDevices->add(0, std::move(wrapper));
         return failure;
-    }, &error);
-    if (!opened)
-        return;
-    if (error.isEmpty()) {
-        ui->cmbDevices->setCurrentIndex(0);
-        return;
+    });
+    if (failed) {
+        fptrDevices->clear();
+        ui->lbCurrentEcrName->setText(QString());
     }
-    showLoadWarning(fileName, error);
-    fptrDevices->clear();
-    ui->lbCurrentEcrName->setText(QString());
 }
 
 void PayCardMainWindow::savePaycardSettings(const QString &fileName)
