@@ -112,6 +112,11 @@ private:
     bool usesEcrPort();
     void updateEcrPortState();
     void passEcrPortsToPaycard();
+    // The port buttons: on the port chosen in the port-type box.
+    void setEcrPortMode(int mode);
+    void runEcrPortAction(int (NEBAPI NEB::Fptr::IFptr::*pinpad)(), int (NEBAPI NEB::Fptr::IFptr::*modem)());
+    // The device page's add, once the terminal library is there.
+    void addDevice();
 
     std::unique_ptr<Ui::PayCardMainWindow> ui;
     QLabel *errorLabel = nullptr;

@@ -4,6 +4,7 @@
 #include "devicelists.h"
 #include "devicetexts.h"
 #include "dialogs.h"
+#include "paycardlibrary.h"
 #include "settingsfile.h"
 #include "startup.h"
 
@@ -61,6 +62,7 @@ void PayCardMainWindow::startDevices()
     // and start-up goes on with whatever devices it has.
     try {
         paycardDevices = std::make_unique<PaycardDeviceList>();
+        PaycardLibrary::useRemembered(paycardDevices.get());
         loadPaycardSettings(settingsDirectory() + QLatin1String(PaycardFileName));
         if (paycardDevices->count() == 0)
             createDefaultDevice();

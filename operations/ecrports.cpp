@@ -2,25 +2,11 @@
 #include "ui_paycardmainwindow.h"
 
 #include "devicelists.h"
+#include "portstatus.h"
 
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
 
-namespace {
-
-QString portModeName(int mode)
-{
-    switch (mode) {
-    case 1:
-        return PayCardMainWindow::tr("синхронно");
-    case 2:
-        return PayCardMainWindow::tr("асинхронно");
-    default:
-        return PayCardMainWindow::tr("выключено");
-    }
-}
-
-} // namespace
 
 int PayCardMainWindow::paycardProtocol()
 {
@@ -62,22 +48,107 @@ void PayCardMainWindow::passEcrPortsToPaycard()
     setPaycardInt(&IPayCard::setModemPort, modemHandle);
 }
 
+namespace {
+
+enum PortType { PinpadPort = 0, ModemPort = 1 };
+
+} // namespace
+
+// The four mode and power buttons. Without the register library the click
+// does nothing at all; otherwise the chosen port's operation runs, and the
+// remembered mode changes only once the driver took it. They leave an
+// earlier error text in place.
+void PayCardMainWindow::runEcrPortAction(int (NEBAPI IFptr::*pinpad)(), int (NEBAPI IFptr::*modem)())
+{
+    if (!fptrReady())
+        return;
+    try {
+        switch (currentItemId(ui->cmbEcrPortType)) {
+        case PinpadPort:
+            currentFptr()->invoke(pinpad);
+            break;
+        case ModemPort:
+            currentFptr()->invoke(modem);
+            break;
+        default:
+            break;
+        }
+        updateEcrPortState();
+    } catch (const std::exception &e) {
+        showError(e.what());
+    }
+}
+
+void PayCardMainWindow::setEcrPortMode(int mode)
+{
+    if (!fptrReady())
+        return;
+    try {
+        switch (currentItemId(ui->cmbEcrPortType)) {
+        case PinpadPort:
+            setEcrInt(&IFptr::setPinpadPortMode, mode);
+            pinpadMode = mode;
+            break;
+        case ModemPort:
+            setEcrInt(&IFptr::setModemPortMode, mode);
+            modemMode = mode;
+            break;
+        default:
+            break;
+        }
+        updateEcrPortState();
+    } catch (const std::exception &e) {
+        showError(e.what());
+    }
+}
+
 void PayCardMainWindow::on_pbtnEcrPortModeSync_clicked()
 {
+    setEcrPortMode(1);
 }
 
 void PayCardMainWindow::on_pbtnEcrPortModeAsync_clicked()
 {
+    setEcrPortMode(2);
 }
 
 void PayCardMainWindow::on_pbtnEcrPortOn_clicked()
 {
+    runEcrPortAction(&IFptr::pinpadPowerOn, &IFptr::modemPowerOn);
 }
 
 void PayCardMainWindow::on_pbtnEcrPortOff_clicked()
 {
+    runEcrPortAction(&IFptr::pinpadPowerOff, &IFptr::modemPowerOff);
 }
 
 void PayCardMainWindow::on_pbtnEcrPortGetStatus_clicked()
 {
+    if (!fptrReady())
+        return;
+    try {
+        const int portType = currentItemId(ui->cmbEcrPortType);
+        if (portType == ModemPort) {
+            QNebFptr *fptr = currentFptr();
+            fptr->invoke(&IFptr::updateModemStatus);
+            ModemStatus status;
+            status.state = fptr->readInt(&IFptr::modemState);
+            status.signalLevel = fptr->readInt(&IFptr::modemSignalLevel);
+            status.operatorName = ecrString(&IFptr::modemOperator, fptr);
+            status.lastError = ecrString(&IFptr::modemLastError, fptr);
+            // The buffer getters report the port whose status was updated last.
+            status.inputBufferSize = fptr->readInt(&IFptr::inputBufferSize);
+            status.outputBufferSize = fptr->readInt(&IFptr::outputBufferSize);
+            ui->teStatus->setPlainText(modemStatusText(status));
+        } else if (portType == PinpadPort) {
+            QNebFptr *fptr = currentFptr();
+            fptr->invoke(&IFptr::updatePinpadStatus);
+            const int input = fptr->readInt(&IFptr::inputBufferSize);
+            const int output = fptr->readInt(&IFptr::outputBufferSize);
+            ui->teStatus->setPlainText(pinpadStatusText(input, output));
+        }
+        showError("");
+    } catch (const std::exception &e) {
+        showError(e.what());
+    }
 }
