@@ -11,6 +11,15 @@ using NEB::PayCard::IPayCard;
 
 namespace {
 
+// The descriptions read a bare driver object, which the wrapper may not have.
+template <class Wrapper>
+typename Wrapper::Interface *driverOf(Wrapper *wrapper)
+{
+    if (!wrapper->driverObject())
+        throw DeviceNotFoundException();
+    return wrapper->driverObject();
+}
+
 // Asks the user for the terminal library until one loads or the user gives
 // up. A chosen library serves this run at once and is remembered for the
 // next start. Returns whether the factory is ready now.
@@ -72,7 +81,7 @@ void PayCardMainWindow::on_cmbDevices_currentIndexChanged(int index)
         ui->lbCurrentPayCardName->setText(ui->cmbDevices->currentText());
         if (fptrReady()) {
             fptrDevices->setCurrent(id);
-            ui->lbCurrentEcrName->setText(deviceDescription(currentFptr()->driverObject()));
+            ui->lbCurrentEcrName->setText(deviceDescription(driverOf(currentFptr())));
             ui->pbtnShowEcrProperties->setEnabled(true);
         } else {
             ui->lbCurrentEcrName->setText(QString());
@@ -222,7 +231,7 @@ void PayCardMainWindow::on_pbtnShowEcrProperties_clicked()
 {
     try {
         currentFptr()->invoke(&IFptr::showProperties);
-        ui->lbCurrentEcrName->setText(deviceDescription(currentFptr()->driverObject()));
+        ui->lbCurrentEcrName->setText(deviceDescription(driverOf(currentFptr())));
         passEcrPortsToPaycard();
         const bool enabled = ui->cbPaycardEnable->isChecked();
         setPaycardInt(&IPayCard::setDeviceEnabled, enabled);
