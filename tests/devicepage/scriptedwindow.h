@@ -130,32 +130,55 @@ private:
 };
 
 // Closes the next modal dialogs one after the other, each with its own
-// button and preparation; the results come in the same order.
+// button and preparation, and records what each showed, in order. One timer
+// serves all steps and never takes the dialog it has just closed for the
+// next one, however long that takes to disappear.
 struct DialogStep
 {
     QMessageBox::StandardButton button;
     std::function<void(QDialog *)> prepare;
 };
 
-inline std::shared_ptr<std::vector<std::shared_ptr<const ModalDialogs::Seen>>>
-closeModalDialogsInOrder(const QList<DialogStep> &steps)
+inline std::shared_ptr<QList<ModalDialogs::Seen>> closeModalDialogsInOrder(const QList<DialogStep> &steps)
 {
-    auto seen = std::make_shared<std::vector<std::shared_ptr<const ModalDialogs::Seen>>>();
-    // Each step schedules the next one from inside its preparation, after
-    // which its own dialog closes and the next can appear.
-    auto next = std::make_shared<std::function<void(int)>>();
-    *next = [seen, steps, next](int step) {
-        const DialogStep current = steps.at(step);
-        const bool last = step + 1 == steps.size();
-        seen->push_back(ModalDialogs::closeNextModalDialog(current.button, [current, last, next, step](QDialog *dialog) {
-            if (current.prepare)
-                current.prepare(dialog);
-            if (!last)
-                (*next)(step + 1);
-        }));
-    };
-    if (!steps.isEmpty())
-        (*next)(0);
+    auto seen = std::make_shared<QList<ModalDialogs::Seen>>();
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(10);
+    auto last = std::make_shared<QPointer<QDialog>>();
+    QObject::connect(poll, &QTimer::timeout, poll, [seen, steps, poll, last]() {
+        QPointer<QDialog> dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || dialog == *last)
+            return;
+        *last = dialog;
+        const DialogStep step = steps.at(seen->size());
+        ModalDialogs::Seen shown;
+        shown.className = QString::fromLatin1(dialog->metaObject()->className());
+        shown.title = dialog->windowTitle();
+        auto *box = qobject_cast<QMessageBox *>(dialog.data());
+        if (box)
+            shown.text = box->text();
+        if (step.prepare)
+            step.prepare(dialog);
+        if (box && box->button(step.button))
+            box->button(step.button)->click();
+        else if (step.button == QMessageBox::Ok)
+            dialog->accept();
+        else
+            dialog->reject();
+        // A dialog that refused to close would block the test for good.
+        shown.handled = !(dialog && dialog->isVisible());
+        if (!shown.handled) {
+            shown.failure = QStringLiteral("the %1 \"%2\" stayed open; rejected it").arg(shown.className, shown.title);
+            dialog->reject();
+        }
+        shown.finished = true;
+        seen->append(shown);
+        if (seen->size() == steps.size()) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
     return seen;
 }
 

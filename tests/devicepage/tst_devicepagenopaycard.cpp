@@ -1,0 +1,164 @@
+#include "benchtest.h"
+#include "devicelists.h"
+#include "modalwatcher.h"
+#include "paycardlibrary.h"
+#include "paycardmainwindow.h"
+#include "scriptedwindow.h"
+#include "squeezedlabel.h"
+#include "startup.h"
+
+#include <QFileDialog>
+#include <QTemporaryDir>
+
+// The register library beside the program, the terminal library missing:
+// start-up leaves an empty device list, and "add" searches for the library.
+class DevicePageNoPaycardTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A scripted terminal library elsewhere, for the user to point at.
+    static QString terminalLibrary()
+    {
+        return QDir(applicationDirectory() + QStringLiteral("../scripted")).absoluteFilePath(QStringLiteral("libpaycard.so"));
+    }
+
+    static std::function<void(QDialog *)> choose(const QString &fileName)
+    {
+        return [fileName](QDialog *dialog) {
+            auto *files = qobject_cast<QFileDialog *>(dialog);
+            QVERIFY(files);
+            // The dialog leaves a focused name field as the user typed it.
+            if (QWidget *focused = files->focusWidget())
+                focused->clearFocus();
+            files->selectFile(fileName);
+        };
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(PaycardLibrary::memoryFile());
+        QFile::remove(settingsDirectory() + QStringLiteral("paycard.cfg"));
+    }
+
+    void startUp_emptyList_onlyAddActs_reportedOnce()
+    {
+        ModalWatcher watcher;
+        PayCardMainWindow window;
+        QCOMPARE(watcher.texts, QStringList{"Несуществующее устройство"});
+        QCOMPARE(child<QComboBox>(&window, "cmbDevices")->count(), 0);
+        QVERIFY(window.fptrDeviceList()->isReady(0));
+        for (const char *name : {"pbtnRemove", "pbtnRename", "pbtnShowPaycardProperties", "pbtnShowEcrProperties",
+                                 "cbPaycardEnable", "gbEcrPortMode", "cmbEcrPortType"})
+            QVERIFY2(!child(&window, name)->isEnabled(), name);
+        QVERIFY(child(&window, "pbtnAdd")->isEnabled());
+        QCOMPARE(errorText(&window), QString());
+        QCOMPARE(child<SqueezedLabel>(&window, "lbCurrentPayCardName")->fullText(), QString());
+        QCOMPARE(child<SqueezedLabel>(&window, "lbCurrentEcrName")->fullText(), QString());
+    }
+
+    void librarySearch_withoutChoice_endsOnlyWhenConfirmed_data()
+    {
+        QTest::addColumn<QStringList>("answers"); // file dialog, question, file dialog, question...
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("cancel, end") << QStringList{"cancel", "end"}
+                                     << QStringList{"Укажите расположение библиотеки дПС", "Библиотека не указана"};
+        QTest::newRow("cancel, go on, cancel, end")
+            << QStringList{"cancel", "go on", "cancel", "end"}
+            << QStringList{"Укажите расположение библиотеки дПС", "Библиотека не указана",
+                           "Укажите расположение библиотеки дПС", "Библиотека не указана"};
+        QTest::newRow("not a library, then cancel, end")
+            << QStringList{"text file", "warning", "cancel", "end"}
+            << QStringList{"Укажите расположение библиотеки дПС", "Ошибка", "Укажите расположение библиотеки дПС",
+                           "Библиотека не указана"};
+    }
+    void librarySearch_withoutChoice_endsOnlyWhenConfirmed()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, titles);
+        QTemporaryDir directory;
+        const QString textFile = directory.filePath(QStringLiteral("notes.dll"));
+        {
+            QFile file(textFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a library\n");
+        }
+        std::unique_ptr<PayCardMainWindow> window;
+        {
+            ModalWatcher watcher;
+            window = std::make_unique<PayCardMainWindow>();
+        }
+        QList<DialogStep> steps;
+        for (const QString &answer : answers) {
+            if (answer == QLatin1String("cancel"))
+                steps.append({QMessageBox::Cancel, {}});
+            else if (answer == QLatin1String("end") || answer == QLatin1String("warning"))
+                steps.append({QMessageBox::Ok, {}});
+            else if (answer == QLatin1String("go on"))
+                steps.append({QMessageBox::Cancel, {}});
+            else
+                steps.append({QMessageBox::Ok, choose(textFile)});
+        }
+        auto seen = closeModalDialogsInOrder(steps);
+        QTest::mouseClick(child<QPushButton>(window.get(), "pbtnAdd"), Qt::LeftButton);
+        QTRY_COMPARE(seen->size(), steps.size());
+        QStringList shownTitles;
+        for (const ModalDialogs::Seen &dialog : qAsConst(*seen)) {
+            QVERIFY2(dialog.handled, qPrintable(dialog.failure));
+            shownTitles.append(dialog.title);
+            if (dialog.title == QLatin1String("Библиотека не указана"))
+                QCOMPARE(dialog.text, QStringLiteral("Без библиотеки дПС невозможно работать с ПС.\nЗавершить поиск?"));
+            if (dialog.title == QLatin1String("Ошибка")) {
+                QVERIFY2(dialog.text.startsWith(QStringLiteral("Файл не является библиотекой дПС:\n") + textFile
+                                                + QStringLiteral("\n\n")),
+                         qPrintable(dialog.text));
+                // The loader's own reason follows.
+                QVERIFY(dialog.text.size() > textFile.size() + 40);
+            }
+        }
+        QCOMPARE(shownTitles, titles);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(child<QComboBox>(window.get(), "cmbDevices")->count(), 0);
+        QVERIFY(!window->paycardDeviceList()->isReady());
+        QVERIFY(!QFile::exists(PaycardLibrary::memoryFile()));
+    }
+
+    void librarySearch_libraryChosen_addGoesOnAndNextStartUsesIt()
+    {
+        QVERIFY2(QFile::exists(terminalLibrary()), qPrintable(terminalLibrary()));
+        ScriptedDrivers drivers({terminalLibrary()});
+        QCOMPARE(drivers.hooked.size(), 2);
+        drivers.scriptPaycard = [](FakePaycard *paycard) {
+            ScriptedDrivers::setProtocol(paycard, 9);
+            paycard->results.insert(QStringLiteral("showProperties"), 1);
+            paycard->strings.insert(QStringLiteral("deviceSettings"), QStringLiteral("настройки"));
+        };
+        {
+            std::unique_ptr<PayCardMainWindow> window;
+            {
+                ModalWatcher watcher;
+                window = std::make_unique<PayCardMainWindow>();
+            }
+            auto seen = ModalDialogs::closeNextModalDialog(QMessageBox::Ok, choose(terminalLibrary()));
+            QTest::mouseClick(child<QPushButton>(window.get(), "pbtnAdd"), Qt::LeftButton);
+            VERIFY_MODAL_DIALOG_SHOWN(seen);
+            QCOMPARE(seen->title, QStringLiteral("Укажите расположение библиотеки дПС"));
+            QCOMPARE(drivers.journalOf({"showProperties"}), QStringList{"P:showProperties()"});
+            QCOMPARE(child<QComboBox>(window.get(), "cmbDevices")->count(), 1);
+            QCOMPARE(child<QComboBox>(window.get(), "cmbDevices")->currentText(), QStringLiteral("Девятый"));
+            QVERIFY(child(window.get(), "gbEcrPortMode")->isEnabled());
+            QCOMPARE(PaycardLibrary::remembered(), terminalLibrary());
+        }
+        drivers.journal.clear();
+        ModalWatcher watcher;
+        PayCardMainWindow window;
+        QCOMPARE(watcher.texts, QStringList());
+        QCOMPARE(child<QComboBox>(&window, "cmbDevices")->count(), 1);
+        QCOMPARE(child<QComboBox>(&window, "cmbDevices")->currentText(), QStringLiteral("Девятый"));
+        QCOMPARE(drivers.journalOf({"setDeviceSettings"}), QStringList{"P:setDeviceSettings(настройки)"});
+    }
+};
+
+BENCH_TEST_MAIN(DevicePageNoPaycardTest)
+#include "tst_devicepagenopaycard.moc"
