@@ -139,7 +139,7 @@ void PayCardMainWindow::shutDownDevices()
         const QString fptrFile = settingsDirectory() + QLatin1String(FptrFileName);
         if (paycardDevices && !filesLeftAlone.contains(paycardFile))
             savePaycardSettings(paycardFile);
-        if (!filesLeftAlone.contains(fptrFile))
+        if (fptrDevices && !filesLeftAlone.contains(fptrFile))
             saveFptrSettings(fptrFile);
     } catch (...) {
     }

@@ -280,8 +280,10 @@ private slots:
                                   QStringLiteral("folderRefusingNewFiles:") + QTest::currentDataTag()});
             QVERIFY(child.waitForFinished(120000));
             const QByteArray output = child.readAll();
-            if (child.exitCode() != 0 && output.contains("Permission denied") && !output.contains("PASS"))
-                QSKIP(qPrintable("an ordinary user cannot run this test here: " + output));
+            // A build or temporary folder closed to other users, or a system
+            // that forbids the switch, keeps the case from starting at all.
+            if (!output.contains("Start testing"))
+                QSKIP(qPrintable("the case cannot run as an ordinary user here: " + output));
             QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
             return;
         }
