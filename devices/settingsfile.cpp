@@ -18,10 +18,11 @@ const QLatin1String ObjectElement("object");
 const QLatin1String VersionAttribute("version");
 const QLatin1String NameAttribute("name");
 const QLatin1String Version("2.0");
-QString tr(const char *text)
+// The file's texts belong to the window that shows them.
+struct Texts
 {
-    return QCoreApplication::translate("PayCardMainWindow", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(PayCardMainWindow)
+};
 
 // Characters XML 1.0 cannot carry in any form, and halves of surrogate pairs
 // that UTF-8 cannot encode. A text holding one would make a file that no
@@ -93,9 +94,9 @@ QString startTagsError(const QByteArray &data)
                 break;
             }
             if (attributes > MaxAttributes)
-                return tr("Слишком много атрибутов у элемента");
+                return Texts::tr("Слишком много атрибутов у элемента");
             if (p - tag > MaxStartTagBytes)
-                return tr("Слишком длинный элемент");
+                return Texts::tr("Слишком длинный элемент");
         }
     }
     return QString();
@@ -104,11 +105,11 @@ QString startTagsError(const QByteArray &data)
 QString deviceError(const Device &device)
 {
     if (device.name.size() > MaxNameLength)
-        return tr("Слишком длинное имя устройства");
+        return Texts::tr("Слишком длинное имя устройства");
     if (device.settings.size() > MaxSettingsLength)
-        return tr("Слишком длинная строка настроек устройства");
+        return Texts::tr("Слишком длинная строка настроек устройства");
     if (!isXmlText(device.name) || !isXmlText(device.settings))
-        return tr("Недопустимый символ в имени или настройках устройства");
+        return Texts::tr("Недопустимый символ в имени или настройках устройства");
     return QString();
 }
 
@@ -160,7 +161,7 @@ QString read(QIODevice *device, const DeviceHandler &handler)
     // The size is checked first: everything after it works on the whole file.
     const QByteArray data = device->read(MaxFileSize + 1);
     if (data.size() > MaxFileSize)
-        return tr("Файл настроек слишком велик");
+        return Texts::tr("Файл настроек слишком велик");
     const QString tagError = startTagsError(data);
     if (!tagError.isEmpty())
         return tagError;
@@ -168,7 +169,7 @@ QString read(QIODevice *device, const DeviceHandler &handler)
     QXmlStreamReader xml(data);
     if (xml.readNextStartElement()) {
         if (xml.name() != DocumentElement || xml.attributes().value(VersionAttribute) != Version) {
-            xml.raiseError(tr("Неизвестный формат файла"));
+            xml.raiseError(Texts::tr("Неизвестный формат файла"));
         } else {
             while (xml.readNextStartElement()) {
                 // Elements the writer does not produce, an "object" without a
