@@ -112,11 +112,17 @@ FptrDriver::FptrDriver()
                    true});
     addDefinition({QStringLiteral("TapeFile"), QStringLiteral("Файл ленты (пусто: не записывать)"),
                    defaultTapeFile(), {}, true});
+
+    pinpad.handle = SimPorts::openPort(SimPorts::PortKind::Pinpad, SimPorts::PortState());
+    modem.handle = SimPorts::openPort(SimPorts::PortKind::Modem, SimPorts::PortState());
 }
 
 FptrDriver::~FptrDriver()
 {
-    closePorts();
+    // Only now do the handles become unknown: a terminal still holding one
+    // then learns that the register is gone.
+    SimPorts::closePort(pinpad.handle);
+    SimPorts::closePort(modem.handle);
     delete tapeWindow.data();
 }
 
@@ -532,8 +538,6 @@ int FptrDriver::outputBufferSize(int *bytes)
 
 void FptrDriver::publish(const Port &port, bool isModem)
 {
-    if (!port.handle)
-        return;
     SimPorts::PortState state;
     state.kind = isModem ? SimPorts::PortKind::Modem : SimPorts::PortKind::Pinpad;
     state.mode = port.mode;
@@ -542,37 +546,44 @@ void FptrDriver::publish(const Port &port, bool isModem)
     SimPorts::updatePort(port.handle, state);
 }
 
+void FptrDriver::closePort(Port &port, bool isModem)
+{
+    port.mode = 0;
+    port.powered = false;
+    if (isModem) {
+        modemStep = 0;
+        modemInternalState = 0;
+        modemError.clear();
+    }
+    // A closed port has nothing to report until it is initialised again.
+    status = Status();
+    publish(port, isModem);
+}
+
 void FptrDriver::closePorts()
 {
-    SimPorts::closePort(pinpad.handle);
-    SimPorts::closePort(modem.handle);
-    pinpad = Port();
-    modem = Port();
-    modemStep = 0;
-    modemInternalState = 0;
-    modemError.clear();
-    status = Status();
+    closePort(pinpad, false);
+    closePort(modem, true);
 }
 
 int FptrDriver::doSetPortMode(Port &port, bool isModem, int mode)
 {
     if (const int result = needEnabled())
         return result;
-    if (mode != 1 && mode != 2) {
+    if (mode != 0 && mode != 1 && mode != 2) {
         return failParam(Code::InvalidArgument,
-                         QStringLiteral("Режим порта %1 должен быть 1 (синхронно) или "
-                                        "2 (асинхронно), передано %2")
+                         QStringLiteral("Режим порта %1 должен быть 0 (выключен), 1 (синхронно) "
+                                        "или 2 (асинхронно), передано %2")
                              .arg(portName(isModem)).arg(mode));
     }
-    port.mode = mode;
-    if (!port.handle) {
-        SimPorts::PortState state;
-        state.mode = mode;
-        port.handle = SimPorts::openPort(isModem ? SimPorts::PortKind::Modem
-                                                 : SimPorts::PortKind::Pinpad,
-                                         state);
+    // Mode 0 is how the host says "off": the port closes but keeps its
+    // handle, so a terminal that holds it sees a port that is not initialised.
+    if (mode == 0) {
+        closePort(port, isModem);
+    } else {
+        port.mode = mode;
+        publish(port, isModem);
     }
-    publish(port, isModem);
     return succeed();
 }
 
@@ -580,7 +591,7 @@ int FptrDriver::doPower(Port &port, bool isModem, bool on)
 {
     if (const int result = needEnabled())
         return result;
-    if (!port.handle) {
+    if (!port.initialised()) {
         return fail(Code::PortNotInitialised,
                     QStringLiteral("сначала инициализируйте порт %1 (режим 1 или 2)")
                         .arg(portName(isModem)));
@@ -599,7 +610,7 @@ int FptrDriver::doUpdatePinpadStatus()
 {
     if (const int result = needEnabled())
         return result;
-    if (!pinpad.handle) {
+    if (!pinpad.initialised()) {
         return fail(Code::PortNotInitialised,
                     QStringLiteral("сначала инициализируйте порт пинпада (режим 1 или 2)"));
     }
@@ -612,7 +623,7 @@ int FptrDriver::doUpdateModemStatus()
 {
     if (const int result = needEnabled())
         return result;
-    if (!modem.handle) {
+    if (!modem.initialised()) {
         return fail(Code::PortNotInitialised,
                     QStringLiteral("сначала инициализируйте порт модема (режим 1 или 2)"));
     }

@@ -428,12 +428,16 @@ private slots:
         for (const char *steps : {"textNull", "settingsNull", "setNullName", "setNullValue", "stateNull"})
             row(steps, NullArgument, true);
         row("textHuge", TextTooLong, true);
-        for (const char *steps : {"textBreak", "font:3", "feed:0", "L P:3", "enable:2", "pinpadMode:0",
-                                  "pinpadMode:3", "modemMode:-1"})
+        for (const char *steps : {"textBreak", "font:3", "feed:0", "L P:3", "enable:2", "pinpadMode:3",
+                                  "modemMode:-1"})
             row(steps, InvalidArgument, true);
         for (const char *steps : {"setUnknown", "getUnknown", "valuesUnknown"})
             row(steps, UnknownParameter, true, "Speed");
-        for (const char *steps : {"pinpadOn", "modemOff", "pinpadStatus", "modemStatus"})
+        // Mode 0 is off: accepted at any time, it leaves the port closed.
+        for (const char *steps : {"pinpadOn", "modemOff", "pinpadStatus", "modemStatus", "pinpadMode:0 pinpadOn",
+                                  "pinpadMode:2 pinpadOn pinpadMode:0 pinpadStatus",
+                                  "modemMode:1 modemOn modemMode:0 modemMode:0 modemStatus",
+                                  "pinpadMode:1 enable:0 enable:1 pinpadOff"})
             row(steps, PortNotInitialised, false);
         row("set:ModemScenario=3 apply modemMode modemOn modemStatus", ModemFailure, false);
         // A switched-off device refuses printing and every port action.
@@ -520,41 +524,48 @@ private slots:
         QCOMPARE(device.intOf(&IFptr::outputBufferSize), 1024);
     }
 
-    void ports_handlesAreRegistered()
+    void ports_keepTheirHandlesWhileTheObjectLives()
     {
-        Device device(fptr), other(fptr);
-        for (IntGetter getter : {&IFptr::pinpadPortHandle, &IFptr::modemPortHandle, &IFptr::pinpadPortMode})
-            QCOMPARE(device.intOf(getter), 0);
-
-        QVERIFY(device->setPinpadPortMode(1) >= 0);
-        const int pinpad = device.intOf(&IFptr::pinpadPortHandle);
+        std::unique_ptr<Device> device(new Device(fptr));
+        Device other(fptr);
+        // The handles exist from the start, so the host can pass them on
+        // before it initialises the ports.
+        const int pinpad = device->intOf(&IFptr::pinpadPortHandle);
+        const int modem = device->intOf(&IFptr::modemPortHandle);
+        const QSet<int> handles = {pinpad, modem, other.intOf(&IFptr::pinpadPortHandle),
+                                   other.intOf(&IFptr::modemPortHandle)};
+        QVERIFY(!handles.contains(0) && handles.size() == 4);
         SimPorts::PortState state;
-        QVERIFY(pinpad != 0 && SimPorts::portState(pinpad, &state));
-        QVERIFY(state.kind == SimPorts::PortKind::Pinpad && state.mode == 1 && !state.powered);
-        QVERIFY(device->pinpadPowerOn() >= 0 && device->setPinpadPortMode(2) >= 0);
-        QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), pinpad);
-        QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 2);
-        QVERIFY(SimPorts::portState(pinpad, &state) && state.mode == 2 && state.powered);
-        QVERIFY(device->pinpadPowerOff() >= 0);
-        QVERIFY(SimPorts::portState(pinpad, &state) && !state.powered);
-
-        QVERIFY(device->setModemPortMode(1) >= 0);
-        const int modem = device.intOf(&IFptr::modemPortHandle);
-        QVERIFY(modem != 0 && modem != pinpad);
+        QVERIFY(SimPorts::portState(pinpad, &state));
+        QVERIFY(state.kind == SimPorts::PortKind::Pinpad && state.mode == 0 && !state.powered);
         QVERIFY(SimPorts::portState(modem, &state) && state.kind == SimPorts::PortKind::Modem);
-        QVERIFY(other->setPinpadPortMode(1) >= 0);
-        QVERIFY(other.intOf(&IFptr::pinpadPortHandle) != pinpad);
-        QCOMPARE(other.intOf(&IFptr::modemPortHandle), 0);
 
-        // Switching the device off closes its ports; new ones get new handles.
-        QVERIFY(device->setDeviceEnabled(0) >= 0);
-        QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), 0);
-        QCOMPARE(device.intOf(&IFptr::modemPortMode), 0);
-        for (int handle : {pinpad, modem, 0})
-            QVERIFY(!SimPorts::portState(handle, nullptr));
-        QVERIFY(device->setDeviceEnabled(1) >= 0 && device->setPinpadPortMode(1) >= 0);
-        const int reopened = device.intOf(&IFptr::pinpadPortHandle);
-        QVERIFY(reopened != 0 && reopened != pinpad && reopened != modem);
+        // Whatever happens to the ports, their handles stay and the port
+        // table follows the state: initialised and powered, set to mode 0
+        // (off), switched off with the device.
+        const auto registered = [&](int handle) {
+            return SimPorts::portState(handle, &state) ? QStringLiteral("%1%2").arg(state.mode).arg(state.powered ? "+" : "")
+                                                       : QStringLiteral("unknown");
+        };
+        const struct { const char *steps; const char *pinpad; const char *modem; } stages[] = {
+            {"pinpadMode:1", "1", "0"},
+            {"pinpadOn pinpadMode:2 modemMode:1 modemOn", "2+", "1+"},
+            {"pinpadMode:0", "0", "1+"},
+            {"pinpadMode:2 enable:0", "0", "0"},
+            {"enable:1 modemMode:2", "0", "2"}};
+        for (const auto &stage : stages) {
+            QVERIFY2(run(*device, stage.steps) >= 0, stage.steps);
+            QCOMPARE(device->intOf(&IFptr::pinpadPortHandle), pinpad);
+            QCOMPARE(device->intOf(&IFptr::modemPortHandle), modem);
+            QCOMPARE(registered(pinpad), QString(stage.pinpad));
+            QCOMPARE(registered(modem), QString(stage.modem));
+            QCOMPARE(device->intOf(&IFptr::pinpadPortMode), QString(stage.pinpad).left(1).toInt());
+        }
+        // Released, the object takes its ports along; the other keeps its own.
+        device.reset();
+        QCOMPARE(registered(pinpad), QStringLiteral("unknown"));
+        QCOMPARE(registered(modem), QStringLiteral("unknown"));
+        QCOMPARE(registered(other.intOf(&IFptr::pinpadPortHandle)), QStringLiteral("0"));
     }
 
     void stringGetters_stayWithinBuffer_data()
