@@ -20,7 +20,7 @@ QString description(int code)
     case RefundExceedsAmount:
         return QStringLiteral("Сумма превышает остаток исходной операции");
     case Declined: return QStringLiteral("Операция отклонена");
-    case OperatorFailure: return QStringLiteral("Сбой, заданный в настройках симулятора");
+    case OperatorFailure: return QStringLiteral("Сбой, заданный в настройках имитатора");
     case ReportAlreadyOpen: return QStringLiteral("Отчет уже начат");
     case ReportNotOpen: return QStringLiteral("Отчет не начат");
     case SlipNotFound: return QStringLiteral("Слип с таким номером не найден");

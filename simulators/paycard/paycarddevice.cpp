@@ -213,6 +213,9 @@ bool PayCardDevice::isLive(const NEB::PayCard::IPayCard *device)
 
 QString PayCardDevice::describeResult(int code) const
 {
+    // Only a failure chosen in the settings is reported with code 0.
+    if (code == ResultCode::Ok)
+        return ResultCode::description(ResultCode::OperatorFailure);
     QString text = ResultCode::description(code);
     if (text.isEmpty())
         text = Sim::SimDevice::describeResult(code);

@@ -419,6 +419,37 @@ private slots:
         QCOMPARE(resultOf(d, pay(d, 10.00, 1, payment)), int(ReferenceNotFound));
     }
 
+    // Code 0 is a failure that reports no error: the chosen action (the last
+    // of the script) fails while resultCode reads 0; the ones before it work.
+    void operatorFailure_withCodeZeroStillFails_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("script");
+        const char *const scripts[] = {"A", "AC", "S", "b", "ba", "be", "br"};
+        for (int action = 0; action < int(std::size(scripts)); ++action)
+            QTest::newRow(scripts[action]) << action << QString(scripts[action]);
+    }
+
+    void operatorFailure_withCodeZeroStillFails()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, script);
+        QVERIFY(configure(d, QStringLiteral("OperatorResult=3;FailResultCode=0;FailAction=%1").arg(action)));
+        QVERIFY(prepare(d, 1.00));
+        d->setReportType(2);
+        const QMap<QChar, int (NEBAPI IPayCard::*)()> actions = {
+            {'A', &IPayCard::authorize}, {'C', &IPayCard::completeAuthorization},
+            {'S', &IPayCard::executeServiceOperation}, {'b', &IPayCard::beginReport},
+            {'a', &IPayCard::addReportItem}, {'e', &IPayCard::endReport}, {'r', &IPayCard::resetReport}};
+        for (int i = 0; i < script.size(); ++i) {
+            const int result = (d->*actions.value(script.at(i)))();
+            QVERIFY2((result < 0) == (i == script.size() - 1), qPrintable(QString::number(result)));
+        }
+        QCOMPARE(code(d), 0);
+        QVERIFY2(text(d, &IPayCard::resultDescription).startsWith("Сбой, заданный в настройках имитатора"),
+                 qPrintable(text(d, &IPayCard::resultDescription)));
+    }
+
     void authorize_rejectsBadInput_data()
     {
         QTest::addColumn<BadInput>("input");
