@@ -320,12 +320,12 @@ int SimDevice::outInt(int *target, int value)
     if (!target)
         return failParam(SimResult::NullArgument, QStringLiteral("Не задан адрес результата"));
     *target = value;
-    return succeed();
+    return 0;
 }
 
 int SimDevice::outText(const QString &value, wchar_t *buffer, int size)
 {
-    return succeed(copyOut(value, buffer, size));
+    return copyOut(value, buffer, size);
 }
 
 // Common driver operations.

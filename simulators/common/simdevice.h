@@ -49,10 +49,11 @@ struct ErrorState
 // string and the settings dialog. A driver class puts this beside its
 // interface (see simdriver.h) and adds its own operations.
 //
-// Error convention: every operation that succeeds clears the error state,
-// every one that fails records code, description and, when a parameter or
-// argument was at fault, the bad-parameter flag and a text naming it; the
-// four error getters read the state without touching it.
+// Error convention: every action and setter that succeeds clears the error
+// state; every call that fails records code, description and, when a
+// parameter or argument was at fault, the bad-parameter flag and a text
+// naming it. A getter that succeeds leaves the state as it is, so the host
+// can read an action's results and still find out why it failed.
 //
 // Objects are used from one thread at a time, like every driver object.
 class SimDevice
@@ -136,7 +137,8 @@ protected:
     // the failure result.
     bool textArgument(const wchar_t *text, const QString &argumentName,
                       QString *out, int *result);
-    // Getter helpers: null output pointers fail with NullArgument.
+    // Getter helpers: they leave the error state alone on success; a null
+    // output pointer fails with NullArgument.
     int outInt(int *target, int value);
     int outText(const QString &value, wchar_t *buffer, int size);
 

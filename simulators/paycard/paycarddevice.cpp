@@ -659,7 +659,7 @@ int PayCardDevice::commission(double *value)
     if (!value)
         return trace(failParam(SimResult::NullArgument, QStringLiteral("Не задан адрес результата")));
     *value = terminal.response().commission;
-    return trace.withDouble(succeed(), value);
+    return trace.withDouble(0, value);
 }
 
 int PayCardDevice::charLineLength(int *length)

@@ -276,7 +276,7 @@ private slots:
         QCOMPARE(a.code(), DeviceDisabled);
         QCOMPARE(b.code(), 0);
         QCOMPARE(b.intOf(&IFptr::deviceEnabled), 1);
-        // Switched off, settings and getters still work and clear the error.
+        // Switched off, settings and getters still work; setting clears the error.
         QVERIFY(a.configure({{"PaperWidth", "40"}}) >= 0);
         QCOMPARE(a.code(), 0);
         QCOMPARE(a.intOf(&IFptr::deviceEnabled), 0);
@@ -472,6 +472,16 @@ private slots:
         // Only a failing modem reports a modem error; a refused mode is not kept.
         QCOMPARE(device.text(&IFptr::modemLastError).isEmpty(), code != ModemFailure);
         QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 0);
+        // Reading values leaves the error state to the next action or setter.
+        for (IntGetter getter : {&IFptr::deviceEnabled, &IFptr::pinpadPortHandle, &IFptr::modemPortMode,
+                                 &IFptr::modemPortHandle, &IFptr::modemState, &IFptr::modemSignalLevel,
+                                 &IFptr::inputBufferSize, &IFptr::outputBufferSize})
+            device.intOf(getter);
+        device.text(&IFptr::modemOperator);
+        device.values("Port");
+        device.parameter("Model");
+        QCOMPARE(device.code(), code);
+        QCOMPARE(device.description() + "|" + device.badDescription(), errors);
         // A failure leaves the settings as they were and blocks no later apply.
         if (code != 0) {
             QCOMPARE(device.settings(), before);

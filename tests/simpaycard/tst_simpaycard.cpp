@@ -84,8 +84,7 @@ QString text(IPayCard *device, TextGetter getter)
     return length > 0 ? QString::fromWCharArray(buffer.data()) : QString();
 }
 
-// The error getters leave the error state alone; every other getter that
-// succeeds clears it, so read these first.
+// Getters leave the error state alone; actions and setters replace it.
 int code(IPayCard *device) { int value = 0; device->resultCode(&value); return value; }
 int badFlag(IPayCard *device) { int flag = 0; device->badParam(&flag); return flag; }
 QString badText(IPayCard *device) { return text(device, &IPayCard::badParamDescription); }
@@ -385,6 +384,7 @@ private slots:
         QFETCH(int, responseCode);
         QVERIFY(configure(d, settings));
         QCOMPARE(resultOf(d, pay(d, sum)), resultCode);
+        const QString description = text(d, &IPayCard::resultDescription);
         QCOMPARE(response(d), responseCode);
         // A refusal came from the host and carries its fields; the four codes
         // of "no answer" carry none.
@@ -392,6 +392,20 @@ private slots:
         QCOMPARE(reference(d).isEmpty(), noAnswer);
         QCOMPARE(text(d, &IPayCard::authorizationCode).isEmpty(), resultCode != 0);
         QVERIFY(!text(d, &IPayCard::slipText).isEmpty());
+        // Reading the response leaves the failure for the host to read after it.
+        for (TextGetter getter : responseGetters)
+            text(d, getter);
+        int number = 0;
+        double commission = 0;
+        d->slipNumber(&number);
+        d->commission(&commission);
+        d->charLineLength(&number);
+        d->deviceEnabled(&number);
+        parameter(d, "Protocol");
+        valueList(d, "Port");
+        settingsOf(d);
+        QCOMPARE(code(d), resultCode);
+        QCOMPARE(text(d, &IPayCard::resultDescription), description);
     }
 
     void completeAuthorization_needsSuccessfulAuthorize()
