@@ -243,7 +243,12 @@ bool SimDevice::parseSettings(const QString &text, QMap<QString, QString> *value
             return false;
         }
         seen.insert(key);
-        result.insert(key, keyValue.at(1));
+        QString value = keyValue.at(1);
+        for (const ValueChoice &choice : defs.at(definitionIndex(key)).choices) {
+            if (choice.formerValues.contains(value))
+                value = choice.value;
+        }
+        result.insert(key, value);
     }
     const QString problem = checkValues(result);
     if (!problem.isEmpty()) {

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QWidget>
 
@@ -16,11 +17,13 @@ namespace Sim {
 class SettingsDialog;
 
 // One entry of a parameter's value list: the value stored and exchanged with
-// the host, and the text shown for it.
+// the host, the text shown for it, and values that meant the same in earlier
+// versions, still read from old settings strings.
 struct ValueChoice
 {
     QString value;
     QString label;
+    QStringList formerValues = {};
 };
 
 // A named setting of a simulated device. Parameters are what the host reads

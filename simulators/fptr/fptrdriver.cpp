@@ -59,12 +59,14 @@ QVector<ValueChoice> portChoices()
     for (int i = 1; i <= 16; ++i)
         choices.append({QStringLiteral("COM%1").arg(i), QStringLiteral("COM%1").arg(i)});
     // The bench describes a device by the label of its port, so these labels
-    // are the texts it recognises.
+    // are the texts it recognises. It finds the label by cutting each entry
+    // of the value list at its first colon, so no value may contain one; the
+    // USB values once did, and settings strings saved then still load.
     choices.append({QStringLiteral("TCP/IP"), QStringLiteral("TCP/IP")});
     choices.append({QStringLiteral("UDP/IP"), QStringLiteral("UDP/IP")});
     choices.append({QStringLiteral("Bluetooth"), QStringLiteral("Bluetooth")});
-    choices.append({QStringLiteral("USB:SIM-0001"), QStringLiteral("USB:SIM-0001")});
-    choices.append({QStringLiteral("USB:SIM-0002"), QStringLiteral("USB:SIM-0002")});
+    choices.append({QStringLiteral("USB1"), QStringLiteral("USB:SIM-0001"), {QStringLiteral("USB:SIM-0001")}});
+    choices.append({QStringLiteral("USB2"), QStringLiteral("USB:SIM-0002"), {QStringLiteral("USB:SIM-0002")}});
     choices.append({QStringLiteral("TTY"), QStringLiteral("Файл устройства")});
     return choices;
 }

@@ -288,8 +288,14 @@ private slots:
         Device device(fptr);
         const QString ports = device.values("Port");
         QVERIFY2(ports.startsWith("COM1:COM1;") && ports.endsWith(";TTY:Файл устройства;"), qPrintable(ports));
-        for (const char *entry : {"COM16:COM16;", ";TCP/IP:TCP/IP;", ";USB:SIM-0001:USB:SIM-0001;"})
+        for (const char *entry : {"COM16:COM16;", ";TCP/IP:TCP/IP;", ":USB:SIM-0001;"})
             QVERIFY2(ports.contains(entry), entry);
+        // Read as the bench reads it (value before the first colon), every
+        // entry is a value the device takes and then shows with its label.
+        for (const QString &entry : ports.split(';', Qt::SkipEmptyParts)) {
+            QVERIFY2(device.configure({{"Port", entry.section(':', 0, 0)}}) >= 0, qPrintable(entry));
+            QCOMPARE(device.label("Port"), entry.section(':', 1));
+        }
         QVERIFY(device.values("PrinterFault").contains(";2:Открыта крышка;"));
         QVERIFY(device.values("IPAddress").isEmpty()); // a free value has no list
         QCOMPARE(device.code(), 0);
@@ -403,6 +409,8 @@ private slots:
         // Values set by name take effect on apply if every one is acceptable.
         for (const char *value : {"PaperWidth=57", "Port=TCP/IP", "IPPort=65535", "MACAddress=0A:1b:2C:3d:4E:5f"})
             row(QStringLiteral("set:%1 apply").arg(value), 0, false, value);
+        // Settings strings saved with the former USB values still load.
+        row("load:SIMFPTR/1;Port=USB:SIM-0002", 0, false, "Port=USB2;");
         for (const char *value : {"PaperWidth=41", "Port=COM17", "PrinterFault=Нет", "Model=X", "IPPort=0",
                                   "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4"})
             row(QStringLiteral("set:%1 apply").arg(value), InvalidParameterValue, true, QString(value).section('=', 0, 0));
