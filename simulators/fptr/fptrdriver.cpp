@@ -42,7 +42,7 @@ const int PinpadOutputBuffer = 1024;
 const int ModemInputBuffer = 4096;
 const int ModemOutputBuffer = 2048;
 
-enum ModemScenario { ModemHost = 0, ModemGprs = 1, ModemConnectError = 2, ModemFault = 3 };
+enum ModemScenario { ModemHost = 0, ModemGprs = 1, ModemConnectError = 2, ModemNoAnswer = 3 };
 enum LineFont { FontNormal = 0, FontBold = 1, FontDoubleWidth = 2 };
 
 QVector<ValueChoice> listOf(const QStringList &values)
@@ -162,6 +162,7 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
 
 void FptrDriver::settingsApplied()
 {
+    publish(modem, true);
     if (tapeWindow && value(QStringLiteral("ShowTape")) != QLatin1String("1"))
         tapeWindow->hide();
 }
@@ -545,6 +546,15 @@ void FptrDriver::publish(const Port &port, bool isModem)
     state.mode = port.mode;
     state.powered = port.powered;
     state.modemState = isModem ? modemInternalState : 0;
+    // The terminal meets the scenario's fault whenever it connects, whether
+    // or not anyone asked the modem for its status before.
+    if (isModem) {
+        switch (intValue(QStringLiteral("ModemScenario"))) {
+        case ModemConnectError: state.modemFault = SimPorts::ModemFault::ConnectionError; break;
+        case ModemNoAnswer: state.modemFault = SimPorts::ModemFault::NoAnswer; break;
+        default: break;
+        }
+    }
     SimPorts::updatePort(port.handle, state);
 }
 
@@ -634,7 +644,7 @@ int FptrDriver::doUpdateModemStatus()
     status.outputBuffer = ModemOutputBuffer;
 
     const int scenario = intValue(QStringLiteral("ModemScenario"));
-    if (modem.powered && scenario == ModemFault) {
+    if (modem.powered && scenario == ModemNoAnswer) {
         modemInternalState = 0;
         modemError = QStringLiteral("Модем не отвечает на команды инициализации");
     } else if (modem.powered) {
@@ -665,7 +675,7 @@ int FptrDriver::doUpdateModemStatus()
     status.operatorName = registered ? OperatorName : QString();
     status.lastError = modemError;
 
-    if (modem.powered && scenario == ModemFault)
+    if (modem.powered && scenario == ModemNoAnswer)
         return fail(Code::ModemFailure, modemError);
     return succeed();
 }

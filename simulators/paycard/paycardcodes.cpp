@@ -32,6 +32,8 @@ QString description(int code)
     case PortWrongKind: return QStringLiteral("Дескриптор указывает на порт ККТ другого типа");
     case PortNotInitialised: return QStringLiteral("Порт ККТ не инициализирован");
     case PortNotPowered: return QStringLiteral("Питание порта ККТ выключено");
+    case ModemNoAnswer: return QStringLiteral("Модем ККТ не отвечает");
+    case ModemConnectionError: return QStringLiteral("Модем ККТ не может соединиться с хостом");
     case PinpadNoAnswer: return QStringLiteral("Пинпад не отвечает");
     case CancelledOnPinpad: return QStringLiteral("Операция отменена на пинпаде");
     case HostTimeout: return QStringLiteral("Превышено время ожидания ответа хоста");

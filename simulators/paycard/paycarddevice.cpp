@@ -467,6 +467,17 @@ Status PayCardDevice::checkPort(int handle, bool modem) const
         return Status::failure(ResultCode::PortNotPowered,
                                QStringLiteral("порт %1 ККТ (дескриптор %2)").arg(port).arg(handle));
     }
+    switch (state.modemFault) {
+    case SimPorts::ModemFault::NoAnswer:
+        return Status::failure(ResultCode::ModemNoAnswer,
+                               QStringLiteral("порт модема ККТ (дескриптор %1)").arg(handle));
+    case SimPorts::ModemFault::ConnectionError:
+        return Status::failure(ResultCode::ModemConnectionError,
+                               QStringLiteral("порт модема ККТ (дескриптор %1), состояние модема %2")
+                                   .arg(handle).arg(state.modemState));
+    case SimPorts::ModemFault::None:
+        break;
+    }
     return Status::success();
 }
 

@@ -37,7 +37,7 @@ enum : int {
     AlreadyCancelled = -203, ReferenceWrongOperation = -204, CancelOutsideShift = -205,
     RefundExceedsAmount = -206, Declined = -210, ReportAlreadyOpen = -220, ReportNotOpen = -221,
     PinpadPortNotSet = -230, ModemPortNotSet = -231, PortUnknown = -232, PortWrongKind = -233,
-    PortNotInitialised = -234, PortNotPowered = -235,
+    PortNotInitialised = -234, PortNotPowered = -235, ModemNoAnswer = -236, ModemConnectionError = -237,
     PinpadNoAnswer = -10050, CancelledOnPinpad = -10051, HostTimeout = -10052, HostUnreachable = 10053,
 };
 
@@ -713,6 +713,12 @@ private slots:
         row(10, pinpadReady, PortNotInitialised);  // the modem's
         row(10, bothReady, 0);
         row(10, bothReady + " modemMode:0", PortNotInitialised);
+        // The modem's own scenario decides whether the host can be reached.
+        row(10, bothReady + " modem:1", 0);
+        row(10, bothReady + " modem:2", ModemConnectionError);
+        row(10, "modem:3 " + bothReady, ModemNoAnswer);
+        row(10, bothReady + " modem:3 modem:0", 0);
+        row(9, pinpadReady + " modemMode:2 modemOn modem:3", 0);  // the modem plays no part
     }
 
     void ecrPorts_governOperationsOfPortProtocols()
@@ -740,9 +746,12 @@ private slots:
             {"disable", [&] { return fptr->setDeviceEnabled(0); }},
             {"release", [&] { fptr.reset(); return 0; }},
             {"forget", [&] { return d->setPinpadPort(0) + d->setModemPort(0); }}};
+        const auto modemScenario = [&](const QString &value) {
+            return fptr->setParameter(L"ModemScenario", w(value).c_str()) < 0 ? -1 : fptr->applySettings();
+        };
         for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
-            QVERIFY2(calls.contains(step), qPrintable(step));
-            QCOMPARE(calls.value(step)(), 0);
+            QVERIFY2(calls.contains(step) || step.startsWith("modem:"), qPrintable(step));
+            QCOMPARE(step.startsWith("modem:") ? modemScenario(step.mid(6)) : calls.value(step)(), 0);
         }
         QCOMPARE(resultOf(d, pay(d, 1.00)), resultCode);
         // Service operations are bound by the same ports and say which failed.
