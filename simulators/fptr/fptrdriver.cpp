@@ -41,6 +41,7 @@ const int PinpadInputBuffer = 1024;
 const int PinpadOutputBuffer = 1024;
 const int ModemInputBuffer = 4096;
 const int ModemOutputBuffer = 2048;
+const int MaxFaultAfterLines = 100000;
 
 enum ModemScenario { ModemHost = 0, ModemGprs = 1, ModemConnectError = 2, ModemNoAnswer = 3 };
 enum LineFont { FontNormal = 0, FontBold = 1, FontDoubleWidth = 2 };
@@ -102,6 +103,8 @@ FptrDriver::FptrDriver()
                     {QStringLiteral("2"), QStringLiteral("Открыта крышка")},
                     {QStringLiteral("3"), QStringLiteral("Ошибка принтера")}},
                    true});
+    addDefinition({QStringLiteral("PrinterFaultAfter"), QStringLiteral("Неисправность после строк (0: сразу)"),
+                   QStringLiteral("0"), {}, true});
     addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
                    {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
                     {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
@@ -115,6 +118,7 @@ FptrDriver::FptrDriver()
     addDefinition({QStringLiteral("TapeFile"), QStringLiteral("Файл ленты (пусто: не записывать)"),
                    defaultTapeFile(), {}, true});
 
+    chosenFault = faultChoice();
     pinpad.handle = SimPorts::openPort(SimPorts::PortKind::Pinpad, SimPorts::PortState());
     modem.handle = SimPorts::openPort(SimPorts::PortKind::Modem, SimPorts::PortState());
 }
@@ -153,6 +157,11 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
         static const QRegularExpression mac(QStringLiteral("^([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}$"));
         if (!value.isEmpty() && !mac.match(value).hasMatch())
             return QStringLiteral("MAC-адрес пишется как 02:00:00:5A:11:01");
+    } else if (name == QLatin1String("PrinterFaultAfter")) {
+        bool ok = false;
+        const int lines = value.toInt(&ok);
+        if (!ok || lines < 0 || lines > MaxFaultAfterLines)
+            return QStringLiteral("нужно число строк от 0 до %1").arg(MaxFaultAfterLines);
     } else if (name == QLatin1String("IPAddress") || name == QLatin1String("TTYSuffix")) {
         if (value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('\n')))
             return QStringLiteral("значение не может содержать пробелы и переводы строк");
@@ -163,6 +172,13 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
 void FptrDriver::settingsApplied()
 {
     publish(modem, true);
+    // Lines are counted towards a fault from the moment it is chosen, so
+    // re-applying unchanged settings does not postpone it.
+    const QString fault = faultChoice();
+    if (fault != chosenFault) {
+        chosenFault = fault;
+        linesSinceFaultChosen = 0;
+    }
     if (tapeWindow && value(QStringLiteral("ShowTape")) != QLatin1String("1"))
         tapeWindow->hide();
 }
@@ -269,8 +285,18 @@ int FptrDriver::doSetLineText(const wchar_t *text)
     return succeed();
 }
 
+QString FptrDriver::faultChoice() const
+{
+    return value(QStringLiteral("PrinterFault")) + QLatin1Char('/')
+           + value(QStringLiteral("PrinterFaultAfter"));
+}
+
 int FptrDriver::printerFault()
 {
+    // Once struck, the fault stays until the settings clear it, as an empty
+    // paper roll does.
+    if (linesSinceFaultChosen < intValue(QStringLiteral("PrinterFaultAfter")))
+        return 0;
     switch (intValue(QStringLiteral("PrinterFault"))) {
     case 1: return fail(Code::PaperEnd, QStringLiteral("вставьте рулон бумаги"));
     case 2: return fail(Code::CoverOpen, QStringLiteral("закройте крышку принтера"));
@@ -313,6 +339,8 @@ int FptrDriver::doPrintLine()
     lines.append(lineText);
     for (int i = 1; i < lineParamB; ++i)
         lines.append(QString());
+    if (linesSinceFaultChosen < MaxFaultAfterLines)
+        ++linesSinceFaultChosen;
     return succeed();
 }
 

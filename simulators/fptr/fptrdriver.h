@@ -99,6 +99,7 @@ private:
     int doUpdatePinpadStatus();
     int doUpdateModemStatus();
 
+    QString faultChoice() const;
     int printerFault();
     void abandonDocument(const QString &reason);
     bool appendToTape(const QString &ending, QString *error);
@@ -114,6 +115,10 @@ private:
     int lineParamA = 0;
     int lineParamB = 1;
     QString lineText;
+    // The printer fault and its line count as last applied, and the lines
+    // printed since they were chosen.
+    QString chosenFault;
+    int linesSinceFaultChosen = 0;
 
     Port pinpad;
     Port modem;

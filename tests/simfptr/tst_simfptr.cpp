@@ -359,9 +359,14 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("description");
-        QTest::newRow("paper end") << "1" << -100 << "Нет бумаги";
-        QTest::newRow("cover open") << "2" << -101 << "Открыта крышка принтера";
-        QTest::newRow("printer error") << "3" << -102 << "Ошибка принтера";
+        QTest::addColumn<int>("before"); // lines printed before the fault is chosen
+        QTest::addColumn<int>("after");  // lines it lets through
+        QTest::newRow("paper end") << "1" << -100 << "Нет бумаги" << 1 << 0;
+        QTest::newRow("cover open") << "2" << -101 << "Открыта крышка принтера" << 1 << 0;
+        QTest::newRow("printer error") << "3" << -102 << "Ошибка принтера" << 1 << 0;
+        QTest::newRow("paper end at line 3") << "1" << -100 << "Нет бумаги" << 0 << 2;
+        QTest::newRow("printer error after 1 of 4") << "3" << -102 << "Ошибка принтера" << 1 << 3;
+        QTest::newRow("before the first line") << "2" << -101 << "Открыта крышка принтера" << 0 << 0;
     }
 
     void printerFault_failsPrinting()
@@ -369,25 +374,39 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(int, code);
         QFETCH(QString, description);
+        QFETCH(int, before);
+        QFETCH(int, after);
         Device device(fptr);
         const QString tape = dir->filePath("tape.txt");
         QVERIFY(device.configure({{"TapeFile", tape}, {"ShowTape", "0"}}) >= 0);
-        QVERIFY(device.printLine("первая") >= 0);
-        QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
-        QVERIFY(device.printLine("вторая") < 0);
+        QStringList printed;
+        for (int i = 0; i < before + after; ++i) {
+            if (i == before)
+                QVERIFY(device.configure({{"PrinterFault", fault}, {"PrinterFaultAfter", QString::number(after)}}) >= 0);
+            printed.append(QStringLiteral("строка %1").arg(i + 1));
+            QVERIFY2(device.printLine(printed.last()) >= 0, qPrintable(printed.last()));
+        }
+        if (after == 0)
+            QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
+        QVERIFY(device->applySettings() >= 0); // re-applying does not postpone the fault
+        QVERIFY(device.printLine("сбой") < 0);
         QCOMPARE(device.code(), code);
         QVERIFY(device.description().startsWith(description));
-        // The interrupted document keeps its printed line on the tape and is over.
+        QVERIFY(device.printLine("снова") < 0); // struck, it stays
+        // The interrupted document keeps its printed lines on the tape and is
+        // over; a fault before the first line opened none.
         const QString text = readFile(tape);
-        QVERIFY2(text.contains("первая\n==== документ прерван: " + description), qPrintable(text));
-        QVERIFY(!text.contains("вторая"));
+        QCOMPARE(text.isEmpty(), printed.isEmpty());
+        if (!printed.isEmpty())
+            QVERIFY2(text.contains(printed.join('\n') + "\n==== документ прерван: " + description), qPrintable(text));
+        QVERIFY(!text.contains("сбой") && !text.contains("снова"));
         QVERIFY(device->setFinishParam(2) < 0);
         QCOMPARE(device.code(), WrongSequence);
 
         // A fault while finishing keeps the step repeatable once cleared.
         QVERIFY(device.configure({{"PrinterFault", "0"}}) >= 0);
         QVERIFY(device.printLine("третья") >= 0 && device->setFinishParam(2) >= 0);
-        QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
+        QVERIFY(device.configure({{"PrinterFault", fault}, {"PrinterFaultAfter", "0"}}) >= 0);
         QVERIFY(device->finishStepA() < 0);
         QCOMPARE(device.code(), code);
         QVERIFY(run(device, "set:PrinterFault=0 apply A B C") >= 0);
@@ -412,7 +431,8 @@ private slots:
         // Settings strings saved with the former USB values still load.
         row("load:SIMFPTR/1;Port=USB:SIM-0002", 0, false, "Port=USB2;");
         for (const char *value : {"PaperWidth=41", "Port=COM17", "PrinterFault=Нет", "Model=X", "IPPort=0",
-                                  "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4"})
+                                  "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4", "PrinterFaultAfter=-1",
+                                  "PrinterFaultAfter=x"})
             row(QStringLiteral("set:%1 apply").arg(value), InvalidParameterValue, true, QString(value).section('=', 0, 0));
         row("set:SearchDir=" + QString(5000, 'x') + " apply", InvalidParameterValue, true, "SearchDir");
         // A settings string of another device, version or form is refused whole.
@@ -649,11 +669,13 @@ private slots:
             auto *combo = dialog->findChild<QComboBox *>("cmbPaperWidth");
             auto *fault = dialog->findChild<QComboBox *>("cmbPrinterFault");
             auto *edit = dialog->findChild<QLineEdit *>("leIPPort");
+            auto *faultAfter = dialog->findChild<QLineEdit *>("lePrinterFaultAfter");
             auto *buttons = dialog->findChild<QDialogButtonBox *>("buttonBox");
-            if (!combo || !fault || !edit || !buttons || dialog->parentWidget() != &owner)
+            if (!combo || !fault || !edit || !faultAfter || !buttons || dialog->parentWidget() != &owner)
                 return dialog->reject();
             combo->setCurrentIndex(combo->findData("40"));
             fault->setCurrentIndex(fault->findData("2"));
+            faultAfter->setText("3");
             edit->setText(ipPort);
             buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
             if (dialog->isVisible()) { // refused: the reason is shown, nothing applied
@@ -664,6 +686,7 @@ private slots:
         QCOMPARE(shown, result);
         QCOMPARE(device.parameter("PaperWidth"), result == 1 ? QStringLiteral("40") : QStringLiteral("48"));
         QCOMPARE(device.parameter("PrinterFault"), result == 1 ? QStringLiteral("2") : QStringLiteral("0"));
+        QCOMPARE(device.parameter("PrinterFaultAfter"), result == 1 ? QStringLiteral("3") : QStringLiteral("0"));
         QCOMPARE(refusal.contains("IPPort"), ipPort == "99999");
     }
 
