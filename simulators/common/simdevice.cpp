@@ -314,7 +314,7 @@ bool SimDevice::textArgument(const wchar_t *text, const QString &argumentName, Q
     if (tooLong) {
         *result = failParam(SimResult::TextTooLong,
                             QStringLiteral("Аргумент «%1» длиннее %2 символов")
-                                .arg(argumentName).arg(MaxInputLength));
+                                .arg(argumentName).arg(MaxInputLength - 1));
         return false;
     }
     return true;

@@ -31,11 +31,13 @@ std::wstring fromWide(const wchar_t *text, bool *tooLong)
         *tooLong = false;
     if (!text)
         return std::wstring();
-    // Bounded scan: never look beyond MaxInputLength characters for the NUL.
+    // Bounded scan: never look beyond MaxInputLength characters for the NUL,
+    // not even at the one just past them, which may lie outside the host's
+    // buffer.
     int length = 0;
     while (length < MaxInputLength && text[length] != L'\0')
         ++length;
-    if (length == MaxInputLength && text[length] != L'\0' && tooLong)
+    if (length == MaxInputLength && tooLong)
         *tooLong = true;
     return std::wstring(text, std::size_t(length));
 }
