@@ -32,8 +32,9 @@ std::wstring toWString(const QString &text);
 // A card number with all but its first 6 and last 4 digits replaced by '*';
 // numbers too short to hide anything (under 11 digits) are fully masked.
 QString maskCardNumber(const QString &number);
-// Masks every run of 12 to 19 digits inside a free text, for traces of
-// slips, track data and the like.
+// Masks every card number inside a free text, for traces of slips, track
+// data and the like: 12 to 19 digits, unbroken or in groups joined by single
+// blanks or hyphens.
 QString maskCardNumbers(const QString &text);
 
 // The bench's per-user settings directory ("<config>/ORVA/vanter9/"), with a
