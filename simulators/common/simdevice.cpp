@@ -171,6 +171,7 @@ void SimDevice::assignValues(const QMap<QString, QString> &values)
         applied.insert(it.key(), it.value());
         pending.insert(it.key(), it.value());
     }
+    traceOn = applied.value(TraceOption) == QLatin1String("1");
     settingsApplied();
 }
 
@@ -257,11 +258,6 @@ bool SimDevice::parseSettings(const QString &text, QMap<QString, QString> *value
     }
     *values = result;
     return true;
-}
-
-bool SimDevice::tracing() const
-{
-    return applied.value(TraceOption) == QLatin1String("1");
 }
 
 QString SimDevice::traceFilePath() const

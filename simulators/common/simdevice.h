@@ -109,7 +109,7 @@ public:
     QString fileTag() const { return tag; }
     // 1, 2, ... in order of creation within this driver library.
     int serial() const { return number; }
-    bool tracing() const;
+    bool tracing() const { return traceOn; }
     QString traceFilePath() const;
     // The description of a result code: this device's own table first.
     virtual QString describeResult(int code) const;
@@ -152,6 +152,8 @@ private:
     QString tag;
     int number = 0;
     bool enabled = true;
+    // Asked by every call; kept beside the "Trace" value it mirrors.
+    bool traceOn = false;
     QPointer<QWidget> owner;
     ErrorState error;
     QVector<Definition> defs;

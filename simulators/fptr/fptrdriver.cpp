@@ -195,19 +195,19 @@ void FptrDriver::enabledChanged(bool enabled)
 
 int FptrDriver::setLineParamA(int value)
 {
-    CallTrace trace(*this, "setLineParamA", QString::number(value));
+    CallTrace trace(*this, "setLineParamA", [=] { return QString::number(value); });
     return trace(doSetLineParamA(value));
 }
 
 int FptrDriver::setLineParamB(int value)
 {
-    CallTrace trace(*this, "setLineParamB", QString::number(value));
+    CallTrace trace(*this, "setLineParamB", [=] { return QString::number(value); });
     return trace(doSetLineParamB(value));
 }
 
 int FptrDriver::setLineText(const wchar_t *text)
 {
-    CallTrace trace(*this, "setLineText", Sim::traceArgument(text));
+    CallTrace trace(*this, "setLineText", [=] { return Sim::traceArgument(text); });
     return trace(doSetLineText(text));
 }
 
@@ -219,7 +219,7 @@ int FptrDriver::printLine()
 
 int FptrDriver::setFinishParam(int value)
 {
-    CallTrace trace(*this, "setFinishParam", QString::number(value));
+    CallTrace trace(*this, "setFinishParam", [=] { return QString::number(value); });
     return trace(doSetFinishParam(value));
 }
 
@@ -461,7 +461,7 @@ void FptrDriver::showOnTapeWindow(const QString &text)
 
 int FptrDriver::setPinpadPortMode(int mode)
 {
-    CallTrace trace(*this, "setPinpadPortMode", QString::number(mode));
+    CallTrace trace(*this, "setPinpadPortMode", [=] { return QString::number(mode); });
     return trace(doSetPortMode(pinpad, false, mode));
 }
 
@@ -497,7 +497,7 @@ int FptrDriver::pinpadPortHandle(int *handle)
 
 int FptrDriver::setModemPortMode(int mode)
 {
-    CallTrace trace(*this, "setModemPortMode", QString::number(mode));
+    CallTrace trace(*this, "setModemPortMode", [=] { return QString::number(mode); });
     return trace(doSetPortMode(modem, true, mode));
 }
 
@@ -545,13 +545,13 @@ int FptrDriver::modemSignalLevel(int *dbm)
 
 int FptrDriver::modemOperator(wchar_t *buffer, int size)
 {
-    CallTrace trace(*this, "modemOperator", QString::number(size));
+    CallTrace trace(*this, "modemOperator", [=] { return QString::number(size); });
     return trace.withText(outText(status.operatorName, buffer, size), buffer, size);
 }
 
 int FptrDriver::modemLastError(wchar_t *buffer, int size)
 {
-    CallTrace trace(*this, "modemLastError", QString::number(size));
+    CallTrace trace(*this, "modemLastError", [=] { return QString::number(size); });
     return trace.withText(outText(status.lastError, buffer, size), buffer, size);
 }
 

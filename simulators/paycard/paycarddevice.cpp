@@ -315,7 +315,7 @@ void PayCardDevice::addSettingsWidgets(Sim::SettingsDialog &dialog)
 
 int PayCardDevice::setIntInput(const char *operation, int value, int Inputs::*field)
 {
-    Sim::CallTrace trace(*this, operation, QString::number(value));
+    Sim::CallTrace trace(*this, operation, [=] { return QString::number(value); });
     terminal.inputs.*field = value;
     return trace(succeed());
 }
@@ -323,7 +323,7 @@ int PayCardDevice::setIntInput(const char *operation, int value, int Inputs::*fi
 int PayCardDevice::setTextInput(const char *operation, const wchar_t *text,
                                 const QString &argumentName, QString Inputs::*field)
 {
-    Sim::CallTrace trace(*this, operation, Sim::traceArgument(text));
+    Sim::CallTrace trace(*this, operation, [=] { return Sim::traceArgument(text); });
     QString value;
     int result = 0;
     if (!textArgument(text, argumentName, &value, &result))
@@ -349,7 +349,7 @@ int PayCardDevice::setAuthorizationType(int type)
 
 int PayCardDevice::setSum(double sum)
 {
-    Sim::CallTrace trace(*this, "setSum", QString::number(sum, 'f', 2));
+    Sim::CallTrace trace(*this, "setSum", [=] { return QString::number(sum, 'f', 2); });
     terminal.inputs.sum = sum;
     return trace(succeed());
 }
@@ -383,7 +383,7 @@ int PayCardDevice::setTrack2(const wchar_t *track)
 
 int PayCardDevice::setCharLineLength(int length)
 {
-    Sim::CallTrace trace(*this, "setCharLineLength", QString::number(length));
+    Sim::CallTrace trace(*this, "setCharLineLength", [=] { return QString::number(length); });
     terminal.setLineWidth(length);
     return trace(succeed());
 }
@@ -405,7 +405,7 @@ int PayCardDevice::setReportOperationType(int type)
 
 int PayCardDevice::setReportSum(double sum)
 {
-    Sim::CallTrace trace(*this, "setReportSum", QString::number(sum, 'f', 2));
+    Sim::CallTrace trace(*this, "setReportSum", [=] { return QString::number(sum, 'f', 2); });
     terminal.inputs.reportSum = sum;
     return trace(succeed());
 }
@@ -425,14 +425,14 @@ int PayCardDevice::setSlipNumber(int number)
 // when an operation needs it, since the register changes the port meanwhile.
 int PayCardDevice::setPinpadPort(int handle)
 {
-    Sim::CallTrace trace(*this, "setPinpadPort", QString::number(handle));
+    Sim::CallTrace trace(*this, "setPinpadPort", [=] { return QString::number(handle); });
     pinpadHandle = handle;
     return trace(succeed());
 }
 
 int PayCardDevice::setModemPort(int handle)
 {
-    Sim::CallTrace trace(*this, "setModemPort", QString::number(handle));
+    Sim::CallTrace trace(*this, "setModemPort", [=] { return QString::number(handle); });
     modemHandle = handle;
     return trace(succeed());
 }
@@ -583,7 +583,7 @@ int PayCardDevice::resetReport()
 
 int PayCardDevice::textResult(const char *operation, const QString &value, wchar_t *buffer, int size)
 {
-    Sim::CallTrace trace(*this, operation, QString::number(size));
+    Sim::CallTrace trace(*this, operation, [=] { return QString::number(size); });
     return trace.withText(outText(value, buffer, size), buffer, size);
 }
 

@@ -756,6 +756,8 @@ private slots:
         QVERIFY(device.configure({{"Trace", "1"}, {"TapeFile", ""}}) >= 0);
         QVERIFY(device->setLineText(w(line).c_str()) >= 0);
         QVERIFY(device->setFinishParam(2) < 0);
+        device.intOf(&IFptr::pinpadPortMode);
+        device.parameter("PaperWidth");
         const QDir traceDir(settingsDir());
         QString text;
         for (const QString &name : traceDir.entryList({"trace-fptr-*.log"}))
@@ -765,6 +767,9 @@ private slots:
                  qPrintable(text.right(300)));
         QCOMPARE(text.contains(line), !traced.contains('*'));
         QVERIFY(text.contains(QRegularExpression("setFinishParam\\(2\\) -> -104 \\[-104\\] ")));
+        // Outputs are those the host received.
+        QVERIFY(text.contains(QRegularExpression("pinpadPortMode\\(\\) -> 0, out=0 \\{\\d+ ms\\}\n")));
+        QVERIFY(text.contains(QRegularExpression("parameter\\(\"PaperWidth\", 8\\) -> 2, out=\"48\" \\{")));
     }
 };
 
