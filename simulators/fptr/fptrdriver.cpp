@@ -19,6 +19,9 @@ using SimResult::Code;
 namespace {
 
 #if defined(SIM_RECEIPT_PRINTER)
+// A receipt printer has a pinpad port but no modem: its modem port has no
+// handle and refuses every action.
+constexpr bool HasModem = false;
 const QString DeviceKind = QStringLiteral("SIMRCPPRN");
 const QString FileTag = QStringLiteral("rcpprn");
 const QVector<ValueChoice> Models = {
@@ -26,6 +29,7 @@ const QVector<ValueChoice> Models = {
     {QStringLiteral("P80"), QStringLiteral("СИМ-П 80")},
 };
 #else
+constexpr bool HasModem = true;
 const QString DeviceKind = QStringLiteral("SIMFPTR");
 const QString FileTag = QStringLiteral("fptr");
 const QVector<ValueChoice> Models = {
@@ -88,7 +92,8 @@ FptrDriver::FptrDriver()
                    listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
                            QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
                            QStringLiteral("115200")})});
-    addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства"), QStringLiteral("ttyS0"), {}});
+    addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства (суффикс)"),
+                   QStringLiteral("ttyS0"), {}});
     addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("127.0.0.1"), {}});
     addDefinition({QStringLiteral("IPPort"), QStringLiteral("IP-порт"), QStringLiteral("5555"), {}});
     addDefinition({QStringLiteral("MACAddress"), QStringLiteral("MAC-адрес"), QStringLiteral("02:00:00:5A:11:01"), {}});
@@ -105,12 +110,14 @@ FptrDriver::FptrDriver()
                    true});
     addDefinition({QStringLiteral("PrinterFaultAfter"), QStringLiteral("Неисправность после строк (0: сразу)"),
                    QStringLiteral("0"), {}, true});
-    addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
-                   {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
-                    {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
-                    {QStringLiteral("2"), QStringLiteral("Ошибка соединения с хостом")},
-                    {QStringLiteral("3"), QStringLiteral("Модем не отвечает")}},
-                   true});
+    if (HasModem) {
+        addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
+                       {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
+                        {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
+                        {QStringLiteral("2"), QStringLiteral("Ошибка соединения с хостом")},
+                        {QStringLiteral("3"), QStringLiteral("Модем не отвечает")}},
+                       true});
+    }
     addDefinition({QStringLiteral("ShowTape"), QStringLiteral("Окно ленты"), QStringLiteral("1"),
                    {{QStringLiteral("0"), QStringLiteral("Не показывать")},
                     {QStringLiteral("1"), QStringLiteral("Показывать")}},
@@ -120,7 +127,8 @@ FptrDriver::FptrDriver()
 
     chosenFault = faultChoice();
     pinpad.handle = SimPorts::openPort(SimPorts::PortKind::Pinpad, SimPorts::PortState());
-    modem.handle = SimPorts::openPort(SimPorts::PortKind::Modem, SimPorts::PortState());
+    if (HasModem)
+        modem.handle = SimPorts::openPort(SimPorts::PortKind::Modem, SimPorts::PortState());
 }
 
 FptrDriver::~FptrDriver()
@@ -606,9 +614,18 @@ void FptrDriver::closePorts()
     closePort(modem, true);
 }
 
+int FptrDriver::needModem(bool isModem)
+{
+    if (!isModem || HasModem)
+        return 0;
+    return fail(Code::NoModem, QStringLiteral("у принтера чеков есть только порт пинпада"));
+}
+
 int FptrDriver::doSetPortMode(Port &port, bool isModem, int mode)
 {
     if (const int result = needEnabled())
+        return result;
+    if (const int result = needModem(isModem))
         return result;
     if (mode != 0 && mode != 1 && mode != 2) {
         return failParam(Code::InvalidArgument,
@@ -630,6 +647,8 @@ int FptrDriver::doSetPortMode(Port &port, bool isModem, int mode)
 int FptrDriver::doPower(Port &port, bool isModem, bool on)
 {
     if (const int result = needEnabled())
+        return result;
+    if (const int result = needModem(isModem))
         return result;
     if (!port.initialised()) {
         return fail(Code::PortNotInitialised,
@@ -662,6 +681,8 @@ int FptrDriver::doUpdatePinpadStatus()
 int FptrDriver::doUpdateModemStatus()
 {
     if (const int result = needEnabled())
+        return result;
+    if (const int result = needModem(true))
         return result;
     if (!modem.initialised()) {
         return fail(Code::PortNotInitialised,

@@ -94,6 +94,8 @@ private:
     int doPrintLine();
     int doSetFinishParam(int value);
     int doFinishStep(Document expected, Document next, const char *stepName);
+    // 0 for the pinpad port and for a register with a modem.
+    int needModem(bool modem);
     int doSetPortMode(Port &port, bool modem, int mode);
     int doPower(Port &port, bool modem, bool on);
     int doUpdatePinpadStatus();

@@ -175,7 +175,7 @@ PayCardDevice::PayCardDevice()
     addDefinition({name(Param::IPPort), QStringLiteral("IP-порт"), QStringLiteral("8800"), {}, false});
     addDefinition({name(Param::MACAddress), QStringLiteral("MAC-адрес"),
                    QStringLiteral("00:00:00:00:00:00"), {}, false});
-    addDefinition({name(Param::SearchDir), QStringLiteral("Каталог драйвера"), QString(), {}, false});
+    addDefinition({name(Param::SearchDir), QStringLiteral("Каталог поиска"), QString(), {}, false});
 
     addDefinition({name(Param::OperatorResult), QStringLiteral("Результат операций"),
                    QStringLiteral("0"), numberedChoices(OperatorChoiceCount, operatorChoiceLabel),

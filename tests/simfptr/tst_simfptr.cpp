@@ -32,7 +32,7 @@ namespace {
 // Result codes the register documents (README).
 const int NullArgument = -1, InvalidArgument = -2, DeviceDisabled = -3, UnknownParameter = -4,
           InvalidParameterValue = -5, InvalidSettings = -6, TextTooLong = -8, LineTooLong = -103,
-          WrongSequence = -104, PortNotInitialised = -105, ModemFailure = -106;
+          WrongSequence = -104, PortNotInitialised = -105, ModemFailure = -106, NoModem = -107;
 
 std::wstring w(const QString &text) { return text.toStdWString(); }
 
@@ -267,6 +267,14 @@ private slots:
             QVERIFY2(!device.parameter(name).isEmpty(), name);
         QVERIFY(device.parameter("IPPort").toInt() > 0);
         QVERIFY2(device.parameter("TapeFile").startsWith(settingsDir()), qPrintable(device.parameter("TapeFile")));
+
+        // The receipt printer has a pinpad port but no modem, and offers no modem behaviour.
+        QCOMPARE(device.values("ModemScenario").isEmpty(), receiptPrinter);
+        QCOMPARE(device.intOf(&IFptr::modemPortHandle) == 0, receiptPrinter);
+        for (const char *step : {"modemMode", "modemOn", "modemOff", "modemStatus"}) {
+            QCOMPARE(run(device, step) == NoModem, receiptPrinter);
+            QCOMPARE(run(device, "pinpadMode pinpadOn pinpadStatus"), 0);
+        }
     }
 
     void objects_areIndependentAndSwitchOff()

@@ -11,6 +11,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDirIterator>
+#include <QFormLayout>
+#include <QLabel>
 #include <QLibrary>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -946,6 +948,39 @@ private slots:
         }
         QCOMPARE(parameter(d, "Protocol"), QStringLiteral("13"));
         QCOMPARE(resultOf(d, pay(d, 1.00)), int(HostTimeout));  // the chosen timeout acts
+    }
+
+    // The terminal's and the register's dialogs name the settings they share alike.
+    void settingsDialogs_nameSharedSettingsAlike()
+    {
+        Register fptr(createFptrFn(NEB::Fptr::InterfaceVersion));
+        QVERIFY(fptr);
+        QMap<QString, QString> labels[2];  // field name -> its label
+        for (QMap<QString, QString> &shown : labels) {
+            QTimer::singleShot(0, [&]() {
+                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return;
+                for (QFormLayout *form : dialog->findChildren<QFormLayout *>()) {
+                    for (int row = 0; row < form->rowCount(); ++row) {
+                        QLayoutItem *label = form->itemAt(row, QFormLayout::LabelRole);
+                        QLayoutItem *field = form->itemAt(row, QFormLayout::FieldRole);
+                        if (label && field && field->widget())
+                            shown.insert(field->widget()->objectName(), qobject_cast<QLabel *>(label->widget())->text());
+                    }
+                }
+                dialog->reject();
+            });
+            QCOMPARE(&shown == labels ? d->showProperties() : fptr->showProperties(), 0);
+        }
+        int shared = 0;
+        for (auto it = labels[0].cbegin(); it != labels[0].cend(); ++it) {
+            if (labels[1].contains(it.key())) {
+                ++shared;
+                QCOMPARE(labels[1].value(it.key()), it.value());
+            }
+        }
+        QCOMPARE(shared, 9);  // model, port, speed, device file, addresses, search directory, trace
     }
 };
 
