@@ -961,13 +961,10 @@ private slots:
                 auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
                 if (!dialog)
                     return;
-                for (QFormLayout *form : dialog->findChildren<QFormLayout *>()) {
-                    for (int row = 0; row < form->rowCount(); ++row) {
-                        QLayoutItem *label = form->itemAt(row, QFormLayout::LabelRole);
-                        QLayoutItem *field = form->itemAt(row, QFormLayout::FieldRole);
-                        if (label && field && field->widget())
-                            shown.insert(field->widget()->objectName(), qobject_cast<QLabel *>(label->widget())->text());
-                    }
+                for (QWidget *field : dialog->findChildren<QWidget *>(QRegularExpression("^(cmb|le)"))) {
+                    auto *form = qobject_cast<QFormLayout *>(field->parentWidget()->layout());
+                    if (auto *label = form ? qobject_cast<QLabel *>(form->labelForField(field)) : nullptr)
+                        shown.insert(field->objectName(), label->text());
                 }
                 dialog->reject();
             });
