@@ -97,8 +97,11 @@ void PayCardMainWindow::on_cmbDevices_currentIndexChanged(int index)
 void PayCardMainWindow::on_pbtnAdd_clicked()
 {
     try {
-        if (!paycardDevices->isReady() && !searchPaycardLibrary(this, paycardDevices.get()))
-            return;
+        if (!paycardDevices->isReady()) {
+            if (!searchPaycardLibrary(this, paycardDevices.get()))
+                return;
+            restoreLatePaycardDevices();
+        }
         addDevice();
     } catch (const std::exception &e) {
         showCritical(this, tr("Ошибка"), QString::fromUtf8(e.what()));

@@ -23,6 +23,14 @@ private:
         return QDir(applicationDirectory() + QStringLiteral("../scripted")).absoluteFilePath(QStringLiteral("libpaycard.so"));
     }
 
+    static QStringList itemTexts(const QComboBox *combo)
+    {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts.append(combo->itemText(i));
+        return texts;
+    }
+
     static std::function<void(QDialog *)> choose(const QString &fileName)
     {
         return [fileName](QDialog *dialog) {
@@ -124,9 +132,15 @@ private slots:
         QVERIFY(!QFile::exists(PaycardLibrary::memoryFile()));
     }
 
-    void librarySearch_libraryChosen_addGoesOnAndNextStartUsesIt()
+    void librarySearch_libraryChosen_savedDevicesBackAndAddGoesOn_nextStartUsesIt()
     {
         QVERIFY2(QFile::exists(terminalLibrary()), qPrintable(terminalLibrary()));
+        {
+            QFile saved(settingsDirectory() + QStringLiteral("paycard.cfg"));
+            QVERIFY(saved.open(QIODevice::WriteOnly));
+            saved.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><neb_settings_array version=\"2.0\">"
+                        "<object name=\"Сохраненная\">прежние</object></neb_settings_array>");
+        }
         ScriptedDrivers drivers({terminalLibrary()});
         QCOMPARE(drivers.hooked.size(), 2);
         drivers.scriptPaycard = [](FakePaycard *paycard) {
@@ -145,18 +159,23 @@ private slots:
             VERIFY_MODAL_DIALOG_SHOWN(seen);
             QCOMPARE(seen->title, QStringLiteral("Укажите расположение библиотеки дПС"));
             QCOMPARE(drivers.journalOf({"showProperties"}), QStringList{"P:showProperties()"});
-            QCOMPARE(child<QComboBox>(window.get(), "cmbDevices")->count(), 1);
-            QCOMPARE(child<QComboBox>(window.get(), "cmbDevices")->currentText(), QStringLiteral("Девятый"));
+            // The saved terminal comes back before the new one, each with a
+            // register of its own id.
+            QCOMPARE(itemTexts(child<QComboBox>(window.get(), "cmbDevices")), (QStringList{"Сохраненная", "Девятый"}));
+            QCOMPARE(child<QComboBox>(window.get(), "cmbDevices")->currentIndex(), 1);
+            QCOMPARE(window->fptrDeviceList()->ids(), window->paycardDeviceList()->ids());
+            QCOMPARE(window->fptrDeviceList()->current(), window->paycardDeviceList()->current());
             QVERIFY(child(window.get(), "gbEcrPortMode")->isEnabled());
+            QCOMPARE(errorText(window.get()), QString());
             QCOMPARE(PaycardLibrary::remembered(), terminalLibrary());
         }
         drivers.journal.clear();
         ModalWatcher watcher;
         PayCardMainWindow window;
         QCOMPARE(watcher.texts, QStringList());
-        QCOMPARE(child<QComboBox>(&window, "cmbDevices")->count(), 1);
-        QCOMPARE(child<QComboBox>(&window, "cmbDevices")->currentText(), QStringLiteral("Девятый"));
-        QCOMPARE(drivers.journalOf({"setDeviceSettings"}), QStringList{"P:setDeviceSettings(настройки)"});
+        QCOMPARE(itemTexts(child<QComboBox>(&window, "cmbDevices")), (QStringList{"Сохраненная", "Девятый"}));
+        QCOMPARE(drivers.journalOf({"setDeviceSettings"}),
+                 (QStringList{"P:setDeviceSettings(прежние)", "P:setDeviceSettings(настройки)"}));
     }
 };
 
