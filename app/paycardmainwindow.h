@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -117,8 +118,9 @@ private:
     void updateEcrPortState();
     void passEcrPortsToPaycard();
     // The port buttons: on the port chosen in the port-type box.
+    void runOnChosenEcrPort(const std::function<void(QNebFptr *)> &pinpad,
+                            const std::function<void(QNebFptr *)> &modem);
     void setEcrPortMode(int mode);
-    void runEcrPortAction(int (NEBAPI NEB::Fptr::IFptr::*pinpad)(), int (NEBAPI NEB::Fptr::IFptr::*modem)());
     // The device page's add, once the terminal library is there.
     void addDevice();
 

@@ -7,6 +7,12 @@
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
 
+namespace {
+
+// The items of the port-type box.
+enum PortType { PinpadPort = 0, ModemPort = 1 };
+
+} // namespace
 
 int PayCardMainWindow::paycardProtocol()
 {
@@ -48,27 +54,21 @@ void PayCardMainWindow::passEcrPortsToPaycard()
     setPaycardInt(&IPayCard::setModemPort, modemHandle);
 }
 
-namespace {
-
-enum PortType { PinpadPort = 0, ModemPort = 1 };
-
-} // namespace
-
-// The four mode and power buttons. Without the register library the click
-// does nothing at all; otherwise the chosen port's operation runs, and the
-// remembered mode changes only once the driver took it. They leave an
-// earlier error text in place.
-void PayCardMainWindow::runEcrPortAction(int (NEBAPI IFptr::*pinpad)(), int (NEBAPI IFptr::*modem)())
+// The mode and power buttons act on the port chosen in the port-type box;
+// with no port chosen nothing is sent. Without the register library a click
+// does nothing at all. They leave an earlier error text in place.
+void PayCardMainWindow::runOnChosenEcrPort(const std::function<void(QNebFptr *)> &pinpad,
+                                           const std::function<void(QNebFptr *)> &modem)
 {
     if (!fptrReady())
         return;
     try {
         switch (currentItemId(ui->cmbEcrPortType)) {
         case PinpadPort:
-            currentFptr()->invoke(pinpad);
+            pinpad(currentFptr());
             break;
         case ModemPort:
-            currentFptr()->invoke(modem);
+            modem(currentFptr());
             break;
         default:
             break;
@@ -79,27 +79,19 @@ void PayCardMainWindow::runEcrPortAction(int (NEBAPI IFptr::*pinpad)(), int (NEB
     }
 }
 
+// The remembered mode changes only once the driver took it: it is what the
+// register's settings dialog gives the port back.
 void PayCardMainWindow::setEcrPortMode(int mode)
 {
-    if (!fptrReady())
-        return;
-    try {
-        switch (currentItemId(ui->cmbEcrPortType)) {
-        case PinpadPort:
-            setEcrInt(&IFptr::setPinpadPortMode, mode);
+    runOnChosenEcrPort(
+        [this, mode](QNebFptr *fptr) {
+            fptr->invoke(&IFptr::setPinpadPortMode, mode);
             pinpadMode = mode;
-            break;
-        case ModemPort:
-            setEcrInt(&IFptr::setModemPortMode, mode);
+        },
+        [this, mode](QNebFptr *fptr) {
+            fptr->invoke(&IFptr::setModemPortMode, mode);
             modemMode = mode;
-            break;
-        default:
-            break;
-        }
-        updateEcrPortState();
-    } catch (const std::exception &e) {
-        showError(e.what());
-    }
+        });
 }
 
 void PayCardMainWindow::on_pbtnEcrPortModeSync_clicked()
@@ -114,12 +106,14 @@ void PayCardMainWindow::on_pbtnEcrPortModeAsync_clicked()
 
 void PayCardMainWindow::on_pbtnEcrPortOn_clicked()
 {
-    runEcrPortAction(&IFptr::pinpadPowerOn, &IFptr::modemPowerOn);
+    runOnChosenEcrPort([](QNebFptr *fptr) { fptr->invoke(&IFptr::pinpadPowerOn); },
+                       [](QNebFptr *fptr) { fptr->invoke(&IFptr::modemPowerOn); });
 }
 
 void PayCardMainWindow::on_pbtnEcrPortOff_clicked()
 {
-    runEcrPortAction(&IFptr::pinpadPowerOff, &IFptr::modemPowerOff);
+    runOnChosenEcrPort([](QNebFptr *fptr) { fptr->invoke(&IFptr::pinpadPowerOff); },
+                       [](QNebFptr *fptr) { fptr->invoke(&IFptr::modemPowerOff); });
 }
 
 void PayCardMainWindow::on_pbtnEcrPortGetStatus_clicked()
