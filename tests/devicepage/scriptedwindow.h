@@ -129,56 +129,34 @@ private:
     static inline ScriptedDrivers *instance = nullptr;
 };
 
-// Closes the next modal dialogs one after the other, each with its own
-// button and preparation, and records what each showed, in order. One timer
-// serves all steps and never takes the dialog it has just closed for the
-// next one, however long that takes to disappear.
+// Closes the next modal dialogs one after the other with the shared closer,
+// each with its own button and preparation; each step schedules the next
+// from inside its preparation, just before its own dialog closes. The
+// results come in the same order.
 struct DialogStep
 {
     QMessageBox::StandardButton button;
     std::function<void(QDialog *)> prepare;
 };
 
-inline std::shared_ptr<QList<ModalDialogs::Seen>> closeModalDialogsInOrder(const QList<DialogStep> &steps)
+using SeenDialogs = std::shared_ptr<QList<std::shared_ptr<const ModalDialogs::Seen>>>;
+
+inline void closeModalDialogsFrom(const SeenDialogs &seen, const QList<DialogStep> &steps, int step)
 {
-    auto seen = std::make_shared<QList<ModalDialogs::Seen>>();
-    auto *poll = new QTimer(qApp);
-    poll->setInterval(10);
-    auto last = std::make_shared<QPointer<QDialog>>();
-    QObject::connect(poll, &QTimer::timeout, poll, [seen, steps, poll, last]() {
-        QPointer<QDialog> dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || dialog == *last)
-            return;
-        *last = dialog;
-        const DialogStep step = steps.at(seen->size());
-        ModalDialogs::Seen shown;
-        shown.className = QString::fromLatin1(dialog->metaObject()->className());
-        shown.title = dialog->windowTitle();
-        auto *box = qobject_cast<QMessageBox *>(dialog.data());
-        if (box)
-            shown.text = box->text();
-        if (step.prepare)
-            step.prepare(dialog);
-        if (box && box->button(step.button))
-            box->button(step.button)->click();
-        else if (step.button == QMessageBox::Ok)
-            dialog->accept();
-        else
-            dialog->reject();
-        // A dialog that refused to close would block the test for good.
-        shown.handled = !(dialog && dialog->isVisible());
-        if (!shown.handled) {
-            shown.failure = QStringLiteral("the %1 \"%2\" stayed open; rejected it").arg(shown.className, shown.title);
-            dialog->reject();
-        }
-        shown.finished = true;
-        seen->append(shown);
-        if (seen->size() == steps.size()) {
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start();
+    if (step >= steps.size())
+        return;
+    const DialogStep current = steps.at(step);
+    seen->append(ModalDialogs::closeNextModalDialog(current.button, [seen, steps, step, current](QDialog *dialog) {
+        if (current.prepare)
+            current.prepare(dialog);
+        closeModalDialogsFrom(seen, steps, step + 1);
+    }));
+}
+
+inline SeenDialogs closeModalDialogsInOrder(const QList<DialogStep> &steps)
+{
+    auto seen = std::make_shared<QList<std::shared_ptr<const ModalDialogs::Seen>>>();
+    closeModalDialogsFrom(seen, steps, 0);
     return seen;
 }
 

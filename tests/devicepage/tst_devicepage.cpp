@@ -153,9 +153,6 @@ private slots:
         QTest::newRow("register, protocol 8")
             << "pbtnShowEcrProperties" << 8
             << fptrDialog + QStringList{"F:setDeviceEnabled(1)", "F:setPinpadPortMode(0)", "F:setModemPortMode(0)"};
-        QTest::newRow("register, protocol 10")
-            << "pbtnShowEcrProperties" << 10
-            << fptrDialog + QStringList{"F:setDeviceEnabled(1)", "F:setPinpadPortMode(0)", "F:setModemPortMode(0)"};
         QTest::newRow("register, protocol 7") << "pbtnShowEcrProperties" << 7 << fptrDialog;
     }
     void properties_callOrder_registerOnlyForPortProtocols()
@@ -277,17 +274,6 @@ private slots:
         drivers->journal.clear();
         click("pbtnShowEcrProperties");
         QCOMPARE(drivers->journalOf({"setPinpadPortMode", "setModemPortMode"}), modesReapplied);
-    }
-
-    void portModeLabels_followRegister()
-    {
-        addDevice(10);
-        child<QComboBox>(window.get(), "cmbEcrPortType")->setCurrentIndex(0);
-        click("pbtnEcrPortModeAsync");
-        child<QComboBox>(window.get(), "cmbEcrPortType")->setCurrentIndex(1);
-        click("pbtnEcrPortModeSync");
-        QCOMPARE(child<SqueezedLabel>(window.get(), "lbEcrPinpadMode")->fullText(), QStringLiteral("Пинпад: асинхронно"));
-        QCOMPARE(child<SqueezedLabel>(window.get(), "lbEcrModemMode")->fullText(), QStringLiteral("Модем: синхронно"));
     }
 
     void statusButton_showsChosenPort_data()

@@ -112,17 +112,17 @@ private slots:
         QTest::mouseClick(child<QPushButton>(window.get(), "pbtnAdd"), Qt::LeftButton);
         QTRY_COMPARE(seen->size(), steps.size());
         QStringList shownTitles;
-        for (const ModalDialogs::Seen &dialog : qAsConst(*seen)) {
-            QVERIFY2(dialog.handled, qPrintable(dialog.failure));
-            shownTitles.append(dialog.title);
-            if (dialog.title == QLatin1String("Библиотека не указана"))
-                QCOMPARE(dialog.text, QStringLiteral("Без библиотеки дПС невозможно работать с ПС.\nЗавершить поиск?"));
-            if (dialog.title == QLatin1String("Ошибка")) {
-                QVERIFY2(dialog.text.startsWith(QStringLiteral("Файл не является библиотекой дПС:\n") + textFile
-                                                + QStringLiteral("\n\n")),
-                         qPrintable(dialog.text));
+        for (const auto &dialog : qAsConst(*seen)) {
+            VERIFY_MODAL_DIALOG_SHOWN(dialog);
+            shownTitles.append(dialog->title);
+            if (dialog->title == QLatin1String("Библиотека не указана"))
+                QCOMPARE(dialog->text, QStringLiteral("Без библиотеки дПС невозможно работать с ПС.\nЗавершить поиск?"));
+            if (dialog->title == QLatin1String("Ошибка")) {
+                QVERIFY2(dialog->text.startsWith(QStringLiteral("Файл не является библиотекой дПС:\n") + textFile
+                                                 + QStringLiteral("\n\n")),
+                         qPrintable(dialog->text));
                 // The loader's own reason follows.
-                QVERIFY(dialog.text.size() > textFile.size() + 40);
+                QVERIFY(dialog->text.size() > textFile.size() + 40);
             }
         }
         QCOMPARE(shownTitles, titles);
