@@ -79,7 +79,12 @@ void PayCardMainWindow::startDevices()
             filesLeftAlone.append(settingsDirectory() + QLatin1String(FptrFileName));
             return;
         }
-        loadFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
+        // The saved registers pair with the saved terminals; while those
+        // cannot be read, the registers wait in their file too.
+        if (paycardDevices->isReady())
+            loadFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
+        else
+            filesLeftAlone.append(settingsDirectory() + QLatin1String(FptrFileName));
         if (fptrDevices->count() != paycardDevices->count()) {
             try {
                 rebuildFptrDevices();
@@ -96,20 +101,25 @@ void PayCardMainWindow::startDevices()
 }
 
 // The terminal library was found only after start-up: the saved terminals
-// are restored now, as start-up would have done, and paired with fresh
-// registers, so that the file is written with them again at shut-down.
+// and their registers are restored now, as start-up would have done, so that
+// both files are written with them again at shut-down.
 void PayCardMainWindow::restoreLatePaycardDevices()
 {
-    const QString fileName = settingsDirectory() + QLatin1String(PaycardFileName);
-    if (!filesLeftAlone.removeAll(fileName))
+    const QString paycardFile = settingsDirectory() + QLatin1String(PaycardFileName);
+    if (!filesLeftAlone.removeAll(paycardFile))
         return;
     {
         // The page is refreshed once both lists are in step, not before.
         const QSignalBlocker blocker(ui->cmbDevices);
-        loadPaycardSettings(fileName);
+        loadPaycardSettings(paycardFile);
     }
-    if (fptrReady() && fptrDevices->count() != paycardDevices->count())
-        rebuildFptrDevices();
+    if (fptrReady()) {
+        const QString fptrFile = settingsDirectory() + QLatin1String(FptrFileName);
+        if (filesLeftAlone.removeAll(fptrFile) && fptrDevices->count() == 0)
+            loadFptrSettings(fptrFile);
+        if (fptrDevices->count() != paycardDevices->count())
+            rebuildFptrDevices();
+    }
     on_cmbDevices_currentIndexChanged(ui->cmbDevices->currentIndex());
 }
 

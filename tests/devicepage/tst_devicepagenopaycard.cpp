@@ -23,6 +23,19 @@ private:
         return QDir(applicationDirectory() + QStringLiteral("../scripted")).absoluteFilePath(QStringLiteral("libpaycard.so"));
     }
 
+    static QByteArray savedDocument(const QByteArray &objects)
+    {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><neb_settings_array version=\"2.0\">" + objects
+               + "</neb_settings_array>";
+    }
+
+    static void writeFile(const QString &name, const QByteArray &data)
+    {
+        QFile file(settingsDirectory() + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(data), qint64(data.size()));
+    }
+
     static QStringList itemTexts(const QComboBox *combo)
     {
         QStringList texts;
@@ -48,22 +61,33 @@ private slots:
     {
         QFile::remove(PaycardLibrary::memoryFile());
         QFile::remove(settingsDirectory() + QStringLiteral("paycard.cfg"));
+        QFile::remove(settingsDirectory() + QStringLiteral("paycard_fptr.cfg"));
     }
 
     void startUp_emptyList_onlyAddActs_reportedOnce()
     {
+        // The registers pair with terminals that cannot be read: their file
+        // waits for them, untouched.
+        const QByteArray registers = savedDocument("<object name=\"Р\">регистратор</object>");
+        writeFile(QStringLiteral("paycard_fptr.cfg"), registers);
         ModalWatcher watcher;
-        PayCardMainWindow window;
+        {
+            PayCardMainWindow window;
+            QCOMPARE(watcher.texts, QStringList{"Несуществующее устройство"});
+            QCOMPARE(child<QComboBox>(&window, "cmbDevices")->count(), 0);
+            QVERIFY(window.fptrDeviceList()->isReady(0));
+            for (const char *name : {"pbtnRemove", "pbtnRename", "pbtnShowPaycardProperties", "pbtnShowEcrProperties",
+                                     "cbPaycardEnable", "gbEcrPortMode", "cmbEcrPortType"})
+                QVERIFY2(!child(&window, name)->isEnabled(), name);
+            QVERIFY(child(&window, "pbtnAdd")->isEnabled());
+            QCOMPARE(errorText(&window), QString());
+            QCOMPARE(child<SqueezedLabel>(&window, "lbCurrentPayCardName")->fullText(), QString());
+            QCOMPARE(child<SqueezedLabel>(&window, "lbCurrentEcrName")->fullText(), QString());
+        }
         QCOMPARE(watcher.texts, QStringList{"Несуществующее устройство"});
-        QCOMPARE(child<QComboBox>(&window, "cmbDevices")->count(), 0);
-        QVERIFY(window.fptrDeviceList()->isReady(0));
-        for (const char *name : {"pbtnRemove", "pbtnRename", "pbtnShowPaycardProperties", "pbtnShowEcrProperties",
-                                 "cbPaycardEnable", "gbEcrPortMode", "cmbEcrPortType"})
-            QVERIFY2(!child(&window, name)->isEnabled(), name);
-        QVERIFY(child(&window, "pbtnAdd")->isEnabled());
-        QCOMPARE(errorText(&window), QString());
-        QCOMPARE(child<SqueezedLabel>(&window, "lbCurrentPayCardName")->fullText(), QString());
-        QCOMPARE(child<SqueezedLabel>(&window, "lbCurrentEcrName")->fullText(), QString());
+        QFile file(settingsDirectory() + QStringLiteral("paycard_fptr.cfg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), registers);
     }
 
     void librarySearch_withoutChoice_endsOnlyWhenConfirmed_data()
@@ -135,12 +159,8 @@ private slots:
     void librarySearch_libraryChosen_savedDevicesBackAndAddGoesOn_nextStartUsesIt()
     {
         QVERIFY2(QFile::exists(terminalLibrary()), qPrintable(terminalLibrary()));
-        {
-            QFile saved(settingsDirectory() + QStringLiteral("paycard.cfg"));
-            QVERIFY(saved.open(QIODevice::WriteOnly));
-            saved.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><neb_settings_array version=\"2.0\">"
-                        "<object name=\"Сохраненная\">прежние</object></neb_settings_array>");
-        }
+        writeFile(QStringLiteral("paycard.cfg"), savedDocument("<object name=\"Сохраненная\">прежние</object>"));
+        writeFile(QStringLiteral("paycard_fptr.cfg"), savedDocument("<object name=\"Р\">её регистратор</object>"));
         ScriptedDrivers drivers({terminalLibrary()});
         QCOMPARE(drivers.hooked.size(), 2);
         drivers.scriptPaycard = [](FakePaycard *paycard) {
@@ -159,6 +179,8 @@ private slots:
             VERIFY_MODAL_DIALOG_SHOWN(seen);
             QCOMPARE(seen->title, QStringLiteral("Укажите расположение библиотеки дПС"));
             QCOMPARE(drivers.journalOf({"showProperties"}), QStringList{"P:showProperties()"});
+            QCOMPARE(drivers.journalOf({"setDeviceSettings"}),
+                     (QStringList{"P:setDeviceSettings(прежние)", "F:setDeviceSettings(её регистратор)"}));
             // The saved terminal comes back before the new one, each with a
             // register of its own id.
             QCOMPARE(itemTexts(child<QComboBox>(window.get(), "cmbDevices")), (QStringList{"Сохраненная", "Девятый"}));
@@ -175,7 +197,8 @@ private slots:
         QCOMPARE(watcher.texts, QStringList());
         QCOMPARE(itemTexts(child<QComboBox>(&window, "cmbDevices")), (QStringList{"Сохраненная", "Девятый"}));
         QCOMPARE(drivers.journalOf({"setDeviceSettings"}),
-                 (QStringList{"P:setDeviceSettings(прежние)", "P:setDeviceSettings(настройки)"}));
+                 (QStringList{"P:setDeviceSettings(прежние)", "P:setDeviceSettings(настройки)",
+                              "F:setDeviceSettings(её регистратор)"}));
     }
 };
 
