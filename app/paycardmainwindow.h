@@ -7,10 +7,12 @@
 #include <QMainWindow>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
 class QLabel;
+class QTextEdit;
 class PaycardDeviceList;
 class FptrDeviceList;
 
@@ -112,6 +114,19 @@ private:
     bool usesEcrPort();
     void updateEcrPortState();
     void passEcrPortsToPaycard();
+
+    // Terminal operations of the authorization and report pages.
+    bool paycardObjectPresent() const;
+    void clearError();
+    // Runs `sequence` on the current terminal up to its first failure, then
+    // shows the terminal's slip in `slipView`. A failure goes to the status
+    // bar and is followed by `afterFailure`, whose own failure is swallowed;
+    // success clears the status bar.
+    void runPaycardSequence(QTextEdit *slipView, const std::function<void()> &sequence,
+                            const std::function<void()> &afterFailure = nullptr);
+    QString slipViewText();
+    void formatAuthorizationResult();
+    void formatResponseCode();
 
     std::unique_ptr<Ui::PayCardMainWindow> ui;
     QLabel *errorLabel = nullptr;
