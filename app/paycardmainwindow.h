@@ -127,6 +127,8 @@ private:
     QString slipViewText();
     void formatAuthorizationResult();
     void formatResponseCode();
+    // Prints what a slip view shows on the current register, line by line.
+    void printSlipText(const QTextEdit *slipView);
 
     std::unique_ptr<Ui::PayCardMainWindow> ui;
     QLabel *errorLabel = nullptr;

@@ -2,6 +2,7 @@
 // through its buttons, and keeps it open for a screenshot:
 //
 //     benchscreens authorization   an approved payment, result tab
+//     benchscreens report          a report begun, two items, finished
 //
 // It runs with a configuration directory of its own, so it neither reads nor
 // changes the user's devices.
@@ -41,6 +42,13 @@ int main(int argc, char *argv[])
         if (scene == QLatin1String("authorization")) {
             click(window, "pbtnFillAuthorizationFields");
             click(window, "pbtnAuthorization");
+        } else if (scene == QLatin1String("report")) {
+            click(window, "pbtnSectionReports");
+            click(window, "pbtnReportFillFields");
+            click(window, "pbtnReportBegin");
+            click(window, "pbtnReportAdd");
+            click(window, "pbtnReportAdd");
+            click(window, "pbtnReportEnd");
         } else {
             std::fprintf(stderr, "unknown scene %s\n", qPrintable(scene));
         }
