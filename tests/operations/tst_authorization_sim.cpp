@@ -1,7 +1,7 @@
 // The authorization page used as an engineer uses it, against the simulated
 // terminal: the amount's kopecks choose the terminal's answer.
 #include "benchtest.h"
-#include "simbench.h"
+#include "benchwindow.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -126,7 +126,7 @@ private slots:
 
     void protocol2_showsCommissionOperatorAndSlipNumber()
     {
-        bench->setPaycardParameter("Protocol", "2");
+        SimBench::setParameter(bench->paycard(), "Protocol", "2");
         bench->click("pbtnFillAuthorizationFields");
         bench->child<QDoubleSpinBox>("spinSum")->setValue(250);
         bench->click("pbtnAuthorization");

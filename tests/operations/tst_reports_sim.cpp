@@ -2,7 +2,7 @@
 // terminal and register; printed slips are read back from the register's
 // tape file.
 #include "benchtest.h"
-#include "simbench.h"
+#include "benchwindow.h"
 
 #include <QDoubleSpinBox>
 #include <QSpinBox>
@@ -67,7 +67,7 @@ private slots:
     {
         bench->click("pbtnExecute");
         const QString before = tape();
-        bench->setFptrParameter("PrinterFault", "1");
+        SimBench::setParameter(bench->fptr(), "PrinterFault", "1");
         bench->click("pbtnAuthPrintSlip");
 
         QVERIFY2(bench->error().startsWith("[-100] Нет бумаги"), qPrintable(bench->error()));
@@ -78,7 +78,7 @@ private slots:
 private:
     QString tape() const
     {
-        const QString name = bench->window->fptrDeviceList()->device(-1)->readParameter("TapeFile");
+        const QString name = bench->fptr()->readParameter("TapeFile");
         QFile file(name);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
