@@ -121,7 +121,8 @@ private:
     // Runs `sequence` on the current terminal up to its first failure, then
     // shows the terminal's slip in `slipView`. A failure goes to the status
     // bar and is followed by `afterFailure`, whose own failure is swallowed;
-    // success clears the status bar.
+    // success clears the status bar. Without a driver object to ask, the
+    // failure is all that is shown.
     void runPaycardSequence(QTextEdit *slipView, const std::function<void()> &sequence,
                             const std::function<void()> &afterFailure = nullptr);
     QString slipViewText();
