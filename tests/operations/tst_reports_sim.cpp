@@ -63,16 +63,31 @@ private slots:
         QCOMPARE(bench->child<QTabWidget>("twReports")->currentWidget(), bench->child<QWidget>("tabReportParams"));
     }
 
-    void paperFault_printShowsDriverErrorPrintsNothing()
+    void paperRunsOut_printStopsAtTheFailingLine_data()
     {
+        QTest::addColumn<int>("linesBefore");
+        QTest::newRow("before the first line") << 0;
+        QTest::newRow("at line 3") << 2;
+    }
+
+    void paperRunsOut_printStopsAtTheFailingLine()
+    {
+        QFETCH(int, linesBefore);
         bench->click("pbtnExecute");
-        const QString before = tape();
+        SimBench::setParameter(bench->fptr(), "PrinterFaultAfter", QString::number(linesBefore));
         SimBench::setParameter(bench->fptr(), "PrinterFault", "1");
         bench->click("pbtnAuthPrintSlip");
 
         QVERIFY2(bench->error().startsWith("[-100] Нет бумаги"), qPrintable(bench->error()));
-        for (const QString &line : bench->text("teAuthSlip").split('\n'))
-            QVERIFY2(!tape().mid(before.size()).contains(line), qPrintable(line));
+        const QStringList slip = bench->text("teAuthSlip").split('\n');
+        QVERIFY(slip.size() > linesBefore + 1);
+        QStringList tapeLines = tape().split('\n', Qt::SkipEmptyParts);
+        if (linesBefore == 0) {
+            QCOMPARE(tapeLines, QStringList());
+            return;
+        }
+        QVERIFY2(tapeLines.last().startsWith("==== документ прерван: Нет бумаги"), qPrintable(tapeLines.last()));
+        QCOMPARE(tapeLines.mid(1, tapeLines.size() - 2), slip.mid(0, linesBefore));
     }
 
 private:
