@@ -6,10 +6,9 @@
 #include "squeezedlabel.h"
 #include "startup.h"
 
+#include <QDoubleSpinBox>
 #include <QInputDialog>
 #include <QTextEdit>
-
-using NEB::PayCard::IPayCard;
 
 // The device page as a user meets it, with the simulated drivers beside the
 // program: devices made through the terminal's own settings dialog survive a
@@ -61,23 +60,15 @@ private:
         VERIFY_MODAL_DIALOG_SHOWN(seen);
     }
 
-    // A payment of one rouble on the current terminal, through its wrapper;
-    // the driver's error text, or an empty string once it completed.
+    // A payment of one rouble, the other fields as the page starts, from the
+    // authorization button; the error it leaves in the status bar, empty
+    // once it completed.
     QString pay()
     {
-        try {
-            QNebPaycard *paycard = window->paycardDeviceList()->device(-1);
-            paycard->invoke(&IPayCard::setOperationType, 0);
-            paycard->invoke(&IPayCard::setAuthorizationType, 2);
-            paycard->invoke(&IPayCard::setSum, 1.0);
-            paycard->writeString(&IPayCard::setCurrencyCode, QStringLiteral("643"));
-            paycard->invoke(&IPayCard::setCharLineLength, 35);
-            paycard->invoke(&IPayCard::authorize);
-            paycard->invoke(&IPayCard::completeAuthorization);
-        } catch (const std::exception &e) {
-            return QString::fromUtf8(e.what());
-        }
-        return QString();
+        click("pbtnSectionAuthorization");
+        child<QDoubleSpinBox>(window.get(), "spinSum")->setValue(1.0);
+        click("pbtnAuthorization");
+        return errorText(window.get());
     }
 
 private slots:
