@@ -44,6 +44,7 @@ int FakeDriverScript::answerString(const QString &operation, const QString &valu
     QStringList recorded = arguments;
     recorded.append(QString::number(size));
     const QString resultKey = key.isEmpty() ? operation : key;
+    reads.insert(operation);
     const int scriptedResult = record(operation, recorded, key);
     // Looked up after recording, like record's own answer, so an onCall hook
     // can script the very call it sees.
@@ -64,6 +65,7 @@ int FakeDriverScript::answerString(const QString &operation, const QString &valu
 
 int FakeDriverScript::answerInt(const QString &operation, int *value)
 {
+    reads.insert(operation);
     const int result = record(operation);
     if (value && ints.contains(operation))
         *value = ints.value(operation);
@@ -72,6 +74,7 @@ int FakeDriverScript::answerInt(const QString &operation, int *value)
 
 int FakeDriverScript::answerDouble(const QString &operation, double *value)
 {
+    reads.insert(operation);
     const int result = record(operation);
     if (value && doubles.contains(operation))
         *value = doubles.value(operation);

@@ -48,6 +48,9 @@
 //     reason a failing operation is fetched for.
 //   - onCall: called after each call is recorded, with the entry; for tests
 //     that need to change the script in the middle of a sequence.
+//   - reads: the operations that answered as getters so far (number and
+//     string getters, parameter, parameterValues), filled before onCall
+//     runs; a test can tell from it whose result the caller may ignore.
 // Setters that have a matching getter in the interface store what they were
 // given when they succeed, so it reads back: setDeviceEnabled, setDeviceSettings,
 // setParameter, setPinpadPortMode, setModemPortMode. The payment operation
@@ -64,6 +67,7 @@ public:
     QHash<QString, QString> parameters;
     QHash<QString, QString> parameterValueLists;
     std::function<void(const QString &call)> onCall;
+    QSet<QString> reads;
 
     // Sets resultCode, resultDescription and the bad-parameter answers.
     // An empty badParamDescription leaves the bad-parameter flag at 0.

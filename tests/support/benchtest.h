@@ -11,7 +11,11 @@
 // Replaces QTEST_MAIN: every test process gets a configuration directory of
 // its own before the application object exists, so nothing reads or writes
 // the user's real settings, and the directory is removed afterwards.
-#define BENCH_TEST_MAIN(TestObject)                                            \
+#define BENCH_TEST_MAIN(TestObject) BENCH_TEST_MAIN_WITH(TestObject, QApplication)
+
+// The same with an application class of the test's own, such as
+// GuardedApplication.
+#define BENCH_TEST_MAIN_WITH(TestObject, Application)                         \
     int main(int argc, char *argv[])                                           \
     {                                                                          \
         QTemporaryDir configHome;                                              \
@@ -21,7 +25,7 @@
         }                                                                      \
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));      \
         qputenv("HOME", QFile::encodeName(configHome.path()));                 \
-        QApplication app(argc, argv);                                          \
+        Application app(argc, argv);                                           \
         app.setAttribute(Qt::AA_Use96Dpi, true);                               \
         TestObject tc;                                                         \
         QTEST_SET_MAIN_SOURCE_PATH                                             \
