@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace DriverText {
@@ -19,12 +20,24 @@ namespace DriverText {
 // instead of taking the bench down with a failed allocation.
 constexpr int MaximumLength = 16 * 1024 * 1024;
 
+// Whether a wide character is a Unicode code point at all. A 32-bit wchar_t
+// can hold values that are none; the conversion would turn them into other,
+// valid characters (0x110000 into U+10000), so they are read as U+FFFD.
+inline bool isCodePoint(wchar_t c)
+{
+    return std::uint32_t(c) <= 0x10FFFF;
+}
+
 // Text of a driver buffer up to its first NUL, never past its end.
 inline QString fromBuffer(const std::vector<wchar_t> &buffer, int limit)
 {
     const auto end = buffer.begin() + std::min<std::size_t>(std::size_t(std::max(limit, 0)), buffer.size());
     const auto nul = std::find(buffer.begin(), end, wchar_t(0));
-    return QString::fromWCharArray(buffer.data(), int(nul - buffer.begin()));
+    if (std::all_of(buffer.begin(), nul, isCodePoint))
+        return QString::fromWCharArray(buffer.data(), int(nul - buffer.begin()));
+    std::vector<wchar_t> checked(buffer.begin(), nul);
+    std::replace_if(checked.begin(), checked.end(), [](wchar_t c) { return !isCodePoint(c); }, wchar_t(0xFFFD));
+    return QString::fromWCharArray(checked.data(), int(checked.size()));
 }
 
 // Whether a value of `length` characters did not fit a buffer of `size`. A

@@ -30,7 +30,9 @@ public:
     // What escaped since the last call, and forgets it.
     static QStringList takeEscaped()
     {
-        auto *app = static_cast<GuardedApplication *>(instance());
+        auto *app = dynamic_cast<GuardedApplication *>(instance());
+        if (!app)
+            qFatal("the test's application is no GuardedApplication");
         QStringList taken;
         taken.swap(app->escaped);
         return taken;
