@@ -1,5 +1,6 @@
 #include "operationtexts.h"
 
+#include "dialogs.h"
 #include "exception.h"
 
 #include <QCoreApplication>
@@ -51,11 +52,13 @@ QString lineFormat(ResponseField field)
     return QString();
 }
 
+// A driver may hand over megabytes for any field; fifteen of them would make
+// a result text the view could not lay out, so each is cut where shown.
 QString valueText(const QVariant &value)
 {
     if (value.userType() == QMetaType::Double)
         return QString::number(value.toDouble(), 'f', 2);
-    return value.toString();
+    return readableText(value.toString());
 }
 
 struct ProtocolGroup

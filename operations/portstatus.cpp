@@ -1,5 +1,7 @@
 #include "portstatus.h"
 
+#include "dialogs.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -9,9 +11,10 @@ QString tr(const char *text)
     return QCoreApplication::translate("PayCardMainWindow", text);
 }
 
+// The modem's texts come from the driver, of any length; cut where shown.
 QString orQuestionMark(const QString &text)
 {
-    return text.isEmpty() ? QStringLiteral("?") : text;
+    return text.isEmpty() ? QStringLiteral("?") : readableText(text);
 }
 
 QString bufferLines(int inputBufferSize, int outputBufferSize)

@@ -1,10 +1,13 @@
 #include "absurddriver.h"
 #include "benchtest.h"
 #include "devicelists.h"
+#include "dialogs.h"
 #include "driverfactories.h"
 #include "guardedapplication.h"
 #include "modalwatcher.h"
+#include "operationtexts.h"
 #include "paycardmainwindow.h"
+#include "portstatus.h"
 #include "startup.h"
 
 #include <QAbstractButton>
@@ -124,6 +127,23 @@ private slots:
     }
 
     void cleanupTestCase() { qInfo("absurd drivers: %d button presses", clicks); }
+
+    // A driver may fill every field with megabytes; the views get each cut to
+    // a length they can lay out, whatever the protocol shows.
+    void resultTexts_hugeDriverValues_cutWhereShown()
+    {
+        const QString huge = QStringLiteral("Ж").repeated(ReadableTextLength * 10);
+        for (int protocol : {0, 2, 4, 6, 7}) {
+            const QString text = OperationText::authorizationResultText(
+                0, protocol, [&](OperationText::ResponseField) { return QVariant(huge); });
+            for (const QString &line : text.split(QLatin1Char('\n')))
+                QVERIFY2(line.size() < ReadableTextLength + 50, qPrintable(line.left(50)));
+        }
+        ModemStatus status;
+        status.operatorName = huge;
+        status.lastError = huge;
+        QVERIFY(modemStatusText(status).size() < 2 * (ReadableTextLength + 50) + 200);
+    }
 
     void everyButton_absurdDriver_noCrashNoEscape_data()
     {
