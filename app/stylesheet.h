@@ -3,7 +3,8 @@
 
 class QWidget;
 
-// Gives the bench's window the look of the compiled-in style sheet.
+// Gives the bench's window the look of the compiled-in style sheet, set on
+// the widgets its rules are for.
 void applyBenchStyleSheet(QWidget *window);
 
 #endif // STYLESHEET_H
