@@ -44,3 +44,25 @@ ratio() {
         -v a="$1" -v b="$2" 'BEGIN {
         printf "%s / %s (medians): CPU %.2f, peak memory %.2f, wall %.2f\n", a, b, c1 / c2, m1 / m2, w1 / w2 }'
 }
+
+# sample_inner NAME COMMAND...: like sample, but CPU and wall time are the
+# figures the command prints itself on its line "measured CPU WALL [EXTRA]"
+# (the part it times, without its start-up); peak memory is the process's.
+# EXTRA, when printed, is kept as field 4.
+sample_inner() {
+    local name=$1
+    shift
+    if ! build/bin/runmeasured "$samples_dir/process" "$@" >"$samples_dir/stdout" 2>"$samples_dir/stderr"; then
+        echo "failed: $*" >&2
+        cat "$samples_dir/stderr" >&2
+        exit 1
+    fi
+    local inner rss
+    inner=$(awk '$1 == "measured" { print $2, $3, $4 }' "$samples_dir/stdout")
+    rss=$(tail -n 1 "$samples_dir/process" | awk '{ print $2 }')
+    if [ -z "$inner" ]; then
+        echo "no measured line from: $*" >&2
+        exit 1
+    fi
+    echo "$inner" | awk -v rss="$rss" '{ print $1, rss, $2, $3 }' >>"$samples_dir/$name"
+}

@@ -20,7 +20,9 @@ bool PayCardMainWindow::paycardObjectPresent() const
 
 void PayCardMainWindow::clearError()
 {
-    if (errorLabel)
+    // Clearing an empty label still relays the status bar out and repaints
+    // it, on every successful operation.
+    if (errorLabel && !errorLabel->text().isEmpty())
         errorLabel->clear();
 }
 
