@@ -10,6 +10,13 @@
 using NEB::PayCard::IPayCard;
 using OperationText::ResponseField;
 
+namespace {
+
+// Slip lines the slip views lay out as one paragraph.
+const int SlipLinesPerParagraph = 64;
+
+} // namespace
+
 bool PayCardMainWindow::paycardObjectPresent() const
 {
     if (!paycardDevices)
@@ -47,7 +54,9 @@ void PayCardMainWindow::runPaycardSequence(QTextEdit *slipView, const std::funct
             }
         }
     }
-    slipView->setPlainText(slipViewText());
+    // Gathered into paragraphs, a slip of megabytes shows in time
+    // proportional to its length.
+    slipView->setPlainText(OperationText::gatheredParagraphs(slipViewText(), SlipLinesPerParagraph));
 }
 
 QString PayCardMainWindow::slipViewText()
