@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace Sim {
 
@@ -148,6 +149,32 @@ QString settingsDirectory()
                          + QStringLiteral("/vanter9/");
     QDir().mkpath(path);
     return path;
+}
+
+bool isLatinWord(const QString &text, int minLength, int maxLength, QLatin1String others)
+{
+    if (text.size() < minLength || text.size() > maxLength)
+        return false;
+    return std::all_of(text.cbegin(), text.cend(), [others](QChar c) {
+        const ushort u = c.unicode();
+        return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')
+               || (u < 128 && std::memchr(others.data(), char(u), std::size_t(others.size())) != nullptr);
+    });
+}
+
+bool isMacAddress(const QString &text, QLatin1String separators)
+{
+    if (text.size() != 17)
+        return false;
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort u = text.at(i).unicode();
+        const bool ok = i % 3 == 2
+                            ? u < 128 && std::memchr(separators.data(), char(u), std::size_t(separators.size())) != nullptr
+                            : (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 
 } // namespace Sim

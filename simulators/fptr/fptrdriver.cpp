@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 
 using Sim::CallTrace;
 using Sim::Definition;
@@ -162,8 +161,7 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
         if (!ok || port < 1 || port > 65535)
             return QStringLiteral("номер порта должен быть от 1 до 65535");
     } else if (name == QLatin1String("MACAddress")) {
-        static const QRegularExpression mac(QStringLiteral("^([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}$"));
-        if (!value.isEmpty() && !mac.match(value).hasMatch())
+        if (!value.isEmpty() && !Sim::isMacAddress(value, QLatin1String(":")))
             return QStringLiteral("MAC-адрес пишется как 02:00:00:5A:11:01");
     } else if (name == QLatin1String("PrinterFaultAfter")) {
         bool ok = false;

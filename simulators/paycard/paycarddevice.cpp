@@ -7,10 +7,11 @@
 
 #include <QFormLayout>
 #include <QHeaderView>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTableWidget>
 #include <QThread>
+
+#include <algorithm>
 
 namespace SimPayCard {
 
@@ -122,11 +123,12 @@ QString ipAddressProblem(const QString &value)
 {
     if (value.isEmpty())
         return QString();
-    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9.-]{1,253}$"));
-    if (!host.match(value).hasMatch())
+    if (!Sim::isLatinWord(value, 1, 253, QLatin1String(".-")))
         return QStringLiteral("нужен адрес IPv4 или имя узла");
-    static const QRegularExpression dotted(QStringLiteral("^[0-9.]+$"));
-    if (dotted.match(value).hasMatch()) {
+    const bool dotted = std::all_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c == QLatin1Char('.') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+    });
+    if (dotted) {
         const QStringList parts = value.split(QLatin1Char('.'));
         if (parts.size() != 4)
             return QStringLiteral("адрес IPv4 состоит из четырех чисел");
@@ -227,12 +229,10 @@ QString PayCardDevice::describeResult(int code) const
 QString PayCardDevice::valueProblem(const QString &key, const QString &value) const
 {
     if (key == name(Param::PointCode)) {
-        static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9]{0,15}$"));
-        if (!pattern.match(value).hasMatch())
+        if (!Sim::isLatinWord(value, 0, 15))
             return QStringLiteral("допустимы латинские буквы и цифры, не более 15");
     } else if (key == name(Param::TTYSuffix)) {
-        static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_.-]{0,32}$"));
-        if (!pattern.match(value).hasMatch())
+        if (!Sim::isLatinWord(value, 0, 32, QLatin1String("_.-")))
             return QStringLiteral("допустимы латинские буквы, цифры, «_», «.», «-», не более 32");
     } else if (key == name(Param::IPAddress)) {
         return ipAddressProblem(value);
@@ -240,9 +240,7 @@ QString PayCardDevice::valueProblem(const QString &key, const QString &value) co
         if (!value.isEmpty() && !inRange(value, 1, 65535))
             return QStringLiteral("нужно число от 1 до 65535");
     } else if (key == name(Param::MACAddress)) {
-        static const QRegularExpression pattern(
-            QStringLiteral("^([0-9A-Fa-f]{2}[:-]){5}[0-9A-Fa-f]{2}$"));
-        if (!value.isEmpty() && !pattern.match(value).hasMatch())
+        if (!value.isEmpty() && !Sim::isMacAddress(value, QLatin1String(":-")))
             return QStringLiteral("нужно шесть шестнадцатеричных пар через «:» или «-»");
     } else if (key == name(Param::FailResultCode)) {
         if (!inRange(value, -99999, 99999))
@@ -251,8 +249,7 @@ QString PayCardDevice::valueProblem(const QString &key, const QString &value) co
         if (!inRange(value, 0, MaxDelayMs))
             return QStringLiteral("нужно число миллисекунд от 0 до %1").arg(MaxDelayMs);
     } else if (key == name(Param::TerminalId)) {
-        static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9]{1,16}$"));
-        if (!pattern.match(value).hasMatch())
+        if (!Sim::isLatinWord(value, 1, 16))
             return QStringLiteral("от 1 до 16 латинских букв и цифр");
     }
     return QString();
