@@ -142,11 +142,14 @@ QString maskCardNumbers(const QString &text)
 QString settingsDirectory()
 {
     // Computed exactly like the bench does, so the files of the simulated
-    // devices sit beside the bench's own settings files.
-    const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
-                             QStringLiteral("ORVA"), QStringLiteral("vanter9"));
-    const QString path = QFileInfo(settings.fileName()).absolutePath()
-                         + QStringLiteral("/vanter9/");
+    // devices sit beside the bench's own settings files; and, like the
+    // bench, only once: every register object asks when it is made, and a
+    // QSettings costs more than the rest of making one.
+    static const QString path = [] {
+        const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+                                 QStringLiteral("ORVA"), QStringLiteral("vanter9"));
+        return QFileInfo(settings.fileName()).absolutePath() + QStringLiteral("/vanter9/");
+    }();
     QDir().mkpath(path);
     return path;
 }

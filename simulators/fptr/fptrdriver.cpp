@@ -85,12 +85,18 @@ QString portName(bool modem)
 FptrDriver::FptrDriver()
     : SimDriver(DeviceKind, FileTag)
 {
+    // The value lists are the same for every object; built once, each object
+    // shares them instead of formatting them anew.
+    static const QVector<ValueChoice> ports = portChoices();
+    static const QVector<ValueChoice> rates =
+        listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
+                QStringLiteral("38400"), QStringLiteral("57600"), QStringLiteral("115200")});
+    static const QVector<ValueChoice> paperWidths =
+        listOf({QStringLiteral("32"), QStringLiteral("35"), QStringLiteral("40"), QStringLiteral("42"),
+                QStringLiteral("48"), QStringLiteral("57")});
     addDefinition({QStringLiteral("Model"), QStringLiteral("Модель"), Models.first().value, Models});
-    addDefinition({QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), portChoices()});
-    addDefinition({QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"),
-                   listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
-                           QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
-                           QStringLiteral("115200")})});
+    addDefinition({QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), ports});
+    addDefinition({QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"), rates});
     addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства (суффикс)"),
                    QStringLiteral("ttyS0"), {}});
     addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("127.0.0.1"), {}});
@@ -98,8 +104,7 @@ FptrDriver::FptrDriver()
     addDefinition({QStringLiteral("MACAddress"), QStringLiteral("MAC-адрес"), QStringLiteral("02:00:00:5A:11:01"), {}});
     addDefinition({QStringLiteral("SearchDir"), QStringLiteral("Каталог поиска"), QString(), {}});
     addDefinition({QStringLiteral("PaperWidth"), QStringLiteral("Ширина бумаги, символов"), QStringLiteral("48"),
-                   listOf({QStringLiteral("32"), QStringLiteral("35"), QStringLiteral("40"),
-                           QStringLiteral("42"), QStringLiteral("48"), QStringLiteral("57")})});
+                   paperWidths});
 
     addDefinition({QStringLiteral("PrinterFault"), QStringLiteral("Неисправность принтера"), QStringLiteral("0"),
                    {{QStringLiteral("0"), QStringLiteral("Нет")},
