@@ -4,6 +4,7 @@
 #include "exception.h"
 #include "ifptr.h"
 #include "ipaycard.h"
+#include "widetext.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -24,7 +25,7 @@ inline QString fromBuffer(const std::vector<wchar_t> &buffer, int limit)
 {
     const auto end = buffer.begin() + std::min<std::size_t>(std::size_t(std::max(limit, 0)), buffer.size());
     const auto nul = std::find(buffer.begin(), end, wchar_t(0));
-    return QString::fromWCharArray(buffer.data(), int(nul - buffer.begin()));
+    return WideText::toQString(buffer.data(), int(nul - buffer.begin()));
 }
 
 // Whether a value of `length` characters did not fit a buffer of `size`. A
@@ -40,7 +41,7 @@ inline bool needsSecondRead(const std::vector<wchar_t> &buffer, int length, int 
 inline std::vector<wchar_t> toWide(const QString &text)
 {
     std::vector<wchar_t> wide(std::size_t(text.size()) + 1, wchar_t(0));
-    text.toWCharArray(wide.data());
+    WideText::copyTo(text, wide.data());
     return wide;
 }
 

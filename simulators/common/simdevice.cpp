@@ -46,6 +46,18 @@ QString escapeField(const QString &text)
 bool splitEscaped(const QString &text, QChar separator, int maxParts, QStringList *parts)
 {
     parts->clear();
+    // Without escapes, as nearly every field is, the parts are plain slices.
+    if (!text.contains(QLatin1Char('\\'))) {
+        int start = 0;
+        for (int i = 0; i < text.size() && parts->size() + 1 < maxParts; ++i) {
+            if (text.at(i) == separator) {
+                parts->append(text.mid(start, i - start));
+                start = i + 1;
+            }
+        }
+        parts->append(text.mid(start));
+        return true;
+    }
     QString current;
     for (int i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);

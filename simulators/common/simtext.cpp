@@ -1,4 +1,5 @@
 #include "simtext.h"
+#include "widetext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,12 +51,14 @@ QString fromWideQ(const wchar_t *text, bool *tooLong)
 
 QString toQString(const std::wstring &text)
 {
-    return QString::fromStdWString(text);
+    return WideText::toQString(text.data(), int(text.size()));
 }
 
 std::wstring toWString(const QString &text)
 {
-    return text.toStdWString();
+    std::wstring wide(std::size_t(text.size()), L'\0');
+    wide.resize(std::size_t(WideText::copyTo(text, &wide[0])));
+    return wide;
 }
 
 QString maskCardNumber(const QString &number)
