@@ -1,7 +1,7 @@
 // Start-up floor of this window: the bench's own form with its style sheet
 // and the toolkit translation, and nothing else: no devices, no driver
-// libraries, no settings files, no code lists. Shown and quit on its first
-// paint.
+// libraries, no settings files, no code lists. Shown on the page the bench
+// opens on and quit on its first paint.
 
 #include "firstpaint.h"
 #include "startup.h"
@@ -19,6 +19,8 @@ int main(int argc, char *argv[])
     Ui::PayCardMainWindow ui;
     ui.setupUi(&window);
     applyBenchStyleSheet(&window);
+    // The page the bench opens on, so that both paint the same widgets.
+    ui.stackedWidgetMain->setCurrentIndex(1);
     window.adjustSize();
     QuitOnFirstPaint quit(&window);
     window.show();
