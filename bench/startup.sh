@@ -105,7 +105,8 @@ for variant in "${variants[@]}"; do
 done
 if [ "${#variants[@]}" -gt 1 ]; then
     for count in 1000 4000; do
-        awk -v n="$count" -v a="$(per_device now 1 "$count")" -v b="$(per_device before 1 "$count")" 'BEGIN {
-            printf "per-device CPU cost now / before, %4d devices: %.2f (%.0f%% less)\n", n, a / b, (1 - a / b) * 100 }'
+        awk -v n="$count" -v a="$(per_device now 1 "$count")" -v b="$(per_device before 1 "$count")" \
+            -v ma="$(per_device now 2 "$count")" -v mb="$(per_device before 2 "$count")" 'BEGIN {
+            printf "per-device cost now / before, %4d devices: CPU %.2f (%.0f%% less), peak memory %.2f\n", n, a / b, (1 - a / b) * 100, ma / mb }'
     done
 fi
