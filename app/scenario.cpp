@@ -1,4 +1,5 @@
 #include "scenario.h"
+#include "squeezedlabel.h"
 #include "ui_paycardmainwindow.h"
 
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSpinBox>
 #include <QTextEdit>
 #include <QTimeEdit>
@@ -108,7 +110,8 @@ private:
         if (!value.isObject())
             return tr("шаг должен быть объектом");
         const QJsonObject object = value.toObject();
-        if (const QString unknown = unknownKey(object, {"name", "set", "press", "dialogs", "expect"}); !unknown.isEmpty())
+        if (const QString unknown = unknownKey(object, {"name", "set", "press", "dialogs", "expect", "capture"});
+            !unknown.isEmpty())
             return tr("неизвестный ключ \"%1\"").arg(unknown);
         step->name = object.value(QLatin1String("name")).toString();
         if (step->name.isEmpty())
@@ -131,7 +134,47 @@ private:
                 return error;
             step->dialogs.append(dialog);
         }
-        return parseExpectations(object.value(QLatin1String("expect")), &step->expect);
+        if (!(error = parseExpectations(object.value(QLatin1String("expect")), &step->expect)).isEmpty())
+            return error;
+        if (!(error = checkVariables(object)).isEmpty())
+            return error;
+        return parseCaptures(object.value(QLatin1String("capture")), &step->captures);
+    }
+
+    // Every ${name} a step uses must have been captured by an earlier step.
+    QString checkVariables(const QJsonObject &step) const
+    {
+        static const QRegularExpression reference(QStringLiteral("\\$\\{([^}]*)\\}"));
+        const QString text = QString::fromUtf8(QJsonDocument(step).toJson(QJsonDocument::Compact));
+        QRegularExpressionMatchIterator it = reference.globalMatch(text);
+        while (it.hasNext()) {
+            const QString name = it.next().captured(1);
+            if (!captured.contains(name))
+                return tr("${%1} не взят ни одним из прежних шагов").arg(name);
+        }
+        return QString();
+    }
+
+    QString parseCaptures(const QJsonValue &value, QVector<Capture> *captures)
+    {
+        if (value.isUndefined())
+            return QString();
+        if (!value.isObject())
+            return tr("\"capture\" должен быть объектом");
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            const QJsonObject capture = it.value().toObject();
+            const Capture entry{it.key(), capture.value(QLatin1String("from")).toString(),
+                                capture.value(QLatin1String("pattern")).toString()};
+            if (!widget(entry.from))
+                return tr("\"capture\" %1: в окне нет поля \"%2\"").arg(entry.name, entry.from);
+            const QRegularExpression pattern(entry.pattern);
+            if (!pattern.isValid() || pattern.captureCount() < 1)
+                return tr("\"capture\" %1: нужно верное регулярное выражение с группой").arg(entry.name);
+            captures->append(entry);
+            captured.insert(entry.name);
+        }
+        return QString();
     }
 
     // Fields of the window (checked here) or of a dialog (checked when it
@@ -267,6 +310,7 @@ private:
 
     QMainWindow host;
     Ui::PayCardMainWindow form;
+    QSet<QString> captured;
 };
 
 } // namespace
@@ -282,6 +326,13 @@ QString parse(const QByteArray &json, File *scenario)
     if (!document.isObject())
         return tr("сценарий должен быть объектом JSON");
     return Parser().parse(document.object(), scenario);
+}
+
+QString substitute(QString text, const QHash<QString, QString> &variables)
+{
+    for (auto it = variables.begin(); it != variables.end(); ++it)
+        text.replace(QStringLiteral("${%1}").arg(it.key()), it.value());
+    return text;
 }
 
 QString checkValueType(const QWidget *widget, const QJsonValue &value, bool forSetting)
@@ -367,6 +418,9 @@ QJsonValue value(const QWidget *widget)
 
 QString text(const QWidget *widget)
 {
+    // What the label would show were it wide enough.
+    if (auto *label = qobject_cast<const SqueezedLabel *>(widget))
+        return label->fullText();
     if (auto *label = qobject_cast<const QLabel *>(widget))
         return label->text();
     if (auto *edit = qobject_cast<const QLineEdit *>(widget))

@@ -1,6 +1,7 @@
 #ifndef SCENARIO_H
 #define SCENARIO_H
 
+#include <QHash>
 #include <QJsonValue>
 #include <QPair>
 #include <QString>
@@ -38,10 +39,20 @@ struct Expectations
     QVector<QPair<QString, bool>> enabled;
 };
 
+// A text the step takes from the window for later steps, which refer to it
+// as ${name} in their texts: the first group of `pattern` in the widget's text.
+struct Capture
+{
+    QString name;
+    QString from;
+    QString pattern;
+};
+
 struct Step
 {
     int number = 0; // from 1, as the messages count
     QString name;
+    QVector<Capture> captures;
     Fields fields;
     QString press;
     QVector<DialogAnswer> dialogs;
@@ -59,6 +70,9 @@ struct File
 // the line and column of a JSON error or the number of the step, or an
 // empty string.
 QString parse(const QByteArray &json, File *scenario);
+
+// `text` with each ${name} replaced by its captured value.
+QString substitute(QString text, const QHash<QString, QString> &variables);
 
 // Field access, shared by the checks of the file and the run.
 // Whether `value` is the kind of value `widget` takes, to be set or, with

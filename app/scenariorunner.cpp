@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QJsonValue>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -208,7 +209,65 @@ QStringList checkExpectations(PayCardMainWindow *window, const Scenario::Expecta
     return failures;
 }
 
-CaseResult runStep(PayCardMainWindow *window, DialogAnswerer &answerer, const Scenario::Step &step)
+QJsonValue substituted(const QJsonValue &value, const QHash<QString, QString> &variables)
+{
+    return value.isString() ? QJsonValue(Scenario::substitute(value.toString(), variables)) : value;
+}
+
+void substitute(Scenario::Fields *fields, const QHash<QString, QString> &variables)
+{
+    for (auto &field : *fields)
+        field.second = substituted(field.second, variables);
+}
+
+void substitute(QVector<QPair<QString, QStringList>> *texts, const QHash<QString, QString> &variables)
+{
+    for (auto &entry : *texts) {
+        for (QString &text : entry.second)
+            text = Scenario::substitute(text, variables);
+    }
+}
+
+// The step with the texts earlier steps captured put in.
+Scenario::Step withVariables(Scenario::Step step, const QHash<QString, QString> &variables)
+{
+    if (variables.isEmpty())
+        return step;
+    substitute(&step.fields, variables);
+    for (Scenario::DialogAnswer &dialog : step.dialogs) {
+        dialog.text = Scenario::substitute(dialog.text, variables);
+        dialog.pattern = Scenario::substitute(dialog.pattern, variables);
+        substitute(&dialog.fields, variables);
+    }
+    Scenario::Expectations &expect = step.expect;
+    expect.errorLabel = Scenario::substitute(expect.errorLabel, variables);
+    expect.errorLabelPattern = Scenario::substitute(expect.errorLabelPattern, variables);
+    substitute(&expect.values, variables);
+    for (auto &match : expect.matches)
+        match.second = Scenario::substitute(match.second, variables);
+    substitute(&expect.contains, variables);
+    substitute(&expect.lines, variables);
+    return step;
+}
+
+QStringList capture(PayCardMainWindow *window, const QVector<Scenario::Capture> &captures,
+                    QHash<QString, QString> *variables)
+{
+    QStringList failures;
+    for (const Scenario::Capture &capture : captures) {
+        const QString text = Scenario::text(window->findChild<QWidget *>(capture.from));
+        const QRegularExpressionMatch match = QRegularExpression(capture.pattern).match(text);
+        if (match.hasMatch())
+            variables->insert(capture.name, match.captured(1));
+        else
+            failures.append(tr("%1: %2 не соответствует %3, ${%4} не взят")
+                                .arg(capture.from, quoted(text), quoted(capture.pattern), capture.name));
+    }
+    return failures;
+}
+
+CaseResult runStep(PayCardMainWindow *window, DialogAnswerer &answerer, const Scenario::Step &step,
+                   QHash<QString, QString> *variables)
 {
     CaseResult result;
     result.name = QStringLiteral("%1 %2").arg(step.number, 2, 10, QLatin1Char('0')).arg(step.name);
@@ -231,6 +290,7 @@ CaseResult runStep(PayCardMainWindow *window, DialogAnswerer &answerer, const Sc
     result.failures += answerer.finish();
     if (result.failures.isEmpty())
         result.failures = checkExpectations(window, step.expect);
+    result.failures += capture(window, step.captures, variables);
     result.seconds = timer.nsecsElapsed() / 1e9;
     return result;
 }
@@ -344,8 +404,9 @@ Outcome run(const Options &options, QTextStream &out, QTextStream &err)
     if (options.windowReady)
         options.windowReady(window.get());
 
+    QHash<QString, QString> variables;
     for (const Scenario::Step &step : scenario.steps)
-        cases.append(runStep(window.get(), answerer, step));
+        cases.append(runStep(window.get(), answerer, withVariables(step, variables), &variables));
 
     answerer.begin();
     window.reset();
