@@ -363,6 +363,12 @@ QString setValue(QWidget *widget, const QJsonValue &value)
         return typeError;
     if (!widget->isEnabled())
         return tr("поле недоступно");
+    // Views the window fills itself take no typing.
+    const auto *line = qobject_cast<const QLineEdit *>(widget);
+    const auto *text = qobject_cast<const QTextEdit *>(widget);
+    const auto *plain = qobject_cast<const QPlainTextEdit *>(widget);
+    if ((line && line->isReadOnly()) || (text && text->isReadOnly()) || (plain && plain->isReadOnly()))
+        return tr("поле только для чтения");
     if (auto *box = qobject_cast<QCheckBox *>(widget)) {
         box->setChecked(value.toBool());
     } else if (auto *spin = qobject_cast<QSpinBox *>(widget)) {
