@@ -100,6 +100,8 @@ FptrDriver::FptrDriver()
                     {QStringLiteral("2"), QStringLiteral("Открыта крышка")},
                     {QStringLiteral("3"), QStringLiteral("Ошибка принтера")}},
                    true});
+    addDefinition({QStringLiteral("PaperLines"), QStringLiteral("Строк на рулоне (0: без конца)"), QStringLiteral("0"),
+                   {}, true});
     addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
                    {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
                     {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
@@ -145,6 +147,11 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
         static const QRegularExpression mac(QStringLiteral("^([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}$"));
         if (!value.isEmpty() && !mac.match(value).hasMatch())
             return QStringLiteral("MAC-адрес пишется как 02:00:00:5A:11:01");
+    } else if (name == QLatin1String("PaperLines")) {
+        bool ok = false;
+        const int lines = value.toInt(&ok);
+        if (!ok || lines < 0 || lines > 100000)
+            return QStringLiteral("число строк должно быть от 0 до 100000");
     } else if (name == QLatin1String("IPAddress") || name == QLatin1String("TTYSuffix")) {
         if (value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('\n')))
             return QStringLiteral("значение не может содержать пробелы и переводы строк");
@@ -154,6 +161,8 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
 
 void FptrDriver::settingsApplied()
 {
+    // Applied settings stand for a fresh roll.
+    linesOnRoll = 0;
     if (tapeWindow && value(QStringLiteral("ShowTape")) != QLatin1String("1"))
         tapeWindow->hide();
 }
@@ -286,6 +295,12 @@ int FptrDriver::doPrintLine()
         abandonDocument(lastError().description);
         return result;
     }
+    const int rollLength = intValue(QStringLiteral("PaperLines"));
+    if (rollLength > 0 && linesOnRoll >= rollLength) {
+        const int result = fail(Code::PaperEnd, QStringLiteral("рулон кончился, вставьте новый"));
+        abandonDocument(lastError().description);
+        return result;
+    }
     const int paperWidth = intValue(QStringLiteral("PaperWidth"));
     const int width = lineParamA == FontDoubleWidth ? paperWidth / 2 : paperWidth;
     if (lineText.size() > width) {
@@ -304,6 +319,7 @@ int FptrDriver::doPrintLine()
     lines.append(lineText);
     for (int i = 1; i < lineParamB; ++i)
         lines.append(QString());
+    ++linesOnRoll;
     return succeed();
 }
 

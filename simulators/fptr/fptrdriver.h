@@ -105,6 +105,7 @@ private:
     QStringList lines;
     int documentNumber = 0;
     int lineParamA = 0;
+    int linesOnRoll = 0; // printed since the settings were last applied
     int lineParamB = 1;
     QString lineText;
 

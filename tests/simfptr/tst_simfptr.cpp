@@ -388,6 +388,20 @@ private slots:
         QVERIFY(readFile(tape).contains("третья\n==== конец документа ===="));
     }
 
+    void paperLines_rollEndsInTheMiddleOfADocument()
+    {
+        Device device(fptr);
+        const QString tape = dir->filePath("roll.txt");
+        QVERIFY(device.configure({{"TapeFile", tape}, {"ShowTape", "0"}, {"PaperLines", "2"}}) >= 0);
+        QVERIFY(device.printLine("первая") >= 0 && device.printLine("вторая") >= 0);
+        QVERIFY(device.printLine("третья") < 0);
+        QCOMPARE(device.code(), -100);
+        QVERIFY(readFile(tape).contains("вторая\n==== документ прерван: Нет бумаги"));
+        // Applying the settings again puts in a new roll.
+        QVERIFY(device.configure({{"PaperLines", "2"}}) >= 0);
+        QVERIFY(device.printLine("третья") >= 0);
+    }
+
     void calls_failOnlyAtLastStep_data()
     {
         // All steps (runStep) but the last must succeed; the last fails with
@@ -404,7 +418,8 @@ private slots:
         for (const char *value : {"PaperWidth=57", "Port=TCP/IP", "IPPort=65535", "MACAddress=0A:1b:2C:3d:4E:5f"})
             row(QStringLiteral("set:%1 apply").arg(value), 0, false, value);
         for (const char *value : {"PaperWidth=41", "Port=COM17", "PrinterFault=Нет", "Model=X", "IPPort=0",
-                                  "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4"})
+                                  "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4", "PaperLines=-1",
+                                  "PaperLines=много"})
             row(QStringLiteral("set:%1 apply").arg(value), InvalidParameterValue, true, QString(value).section('=', 0, 0));
         row("set:SearchDir=" + QString(5000, 'x') + " apply", InvalidParameterValue, true, "SearchDir");
         // A settings string of another device, version or form is refused whole.
