@@ -64,10 +64,14 @@ void nameJournalDevices(PayCardMainWindow *window)
 
 void prepare(int argc, char *argv[])
 {
+    // Only the journal goes with the window; every other option of ours ends
+    // without showing it, in a run, the help or a complaint about the options.
     bool headless = false;
     for (int i = 1; i < argc; ++i) {
-        if (isOption(argv[i], "--run") || isOption(argv[i], "--help") || isOption(argv[i], "-h"))
-            headless = true;
+        for (const char *option : OwnOptions) {
+            if (std::strcmp(option, "--journal") != 0 && isOption(argv[i], option))
+                headless = true;
+        }
         if (isOption(argv[i], "-platform"))
             return;
     }

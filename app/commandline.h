@@ -21,8 +21,8 @@ struct Options
     QString error;     // why the command line cannot be used
 };
 
-// Before the application object exists: a scenario run needs no display, so
-// it gets the off-screen platform unless one was chosen.
+// Before the application object exists: a scenario run (and the help) needs
+// no display, so it gets the off-screen platform unless one was chosen.
 void prepare(int argc, char *argv[]);
 
 // `arguments` as the application object leaves them (program name first).
