@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include <QDebug>
 #include <QInputDialog>
 
 namespace {
@@ -13,7 +14,7 @@ int runMessageBox(QMessageBox::Icon icon, QWidget *parent, const QString &title,
                   const QString &text, QMessageBox::StandardButtons buttons,
                   QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox box(icon, title, text, buttons, parent,
+    QMessageBox box(icon, title, readableText(text), buttons, parent,
                     Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     removeHelpButton(&box);
     box.setDefaultButton(defaultButton);
@@ -21,6 +22,17 @@ int runMessageBox(QMessageBox::Icon icon, QWidget *parent, const QString &title,
 }
 
 } // namespace
+
+QString readableText(const QString &text)
+{
+    if (text.size() <= ReadableTextLength)
+        return text;
+    qDebug().noquote() << text;
+    int cut = ReadableTextLength;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
+}
 
 QString inputText(QWidget *parent, const QString &title, const QString &label,
                   QLineEdit::EchoMode mode, const QString &text, bool *ok)

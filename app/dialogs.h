@@ -11,6 +11,13 @@
 // Modal dialogs of the window. Unlike the toolkit's static helpers they never
 // show the context-help button.
 
+// A text from a driver cut to a length a message box or a label can lay out
+// without freezing the window ("…" marks the cut); the whole text goes to
+// the debug output. The message boxes below and the window's error display
+// pass every text through it.
+constexpr int ReadableTextLength = 2000;
+QString readableText(const QString &text);
+
 // The entered text, or an empty string when cancelled; ok tells the two
 // empty results apart.
 QString inputText(QWidget *parent, const QString &title, const QString &label,

@@ -2,6 +2,7 @@
 #include "ui_paycardmainwindow.h"
 
 #include "devicelists.h"
+#include "dialogs.h"
 
 #include <QFile>
 #include <QLabel>
@@ -74,7 +75,7 @@ void PayCardMainWindow::applyStyleSheet()
 void PayCardMainWindow::showError(const char *text)
 {
     if (errorLabel)
-        errorLabel->setText(QString::fromUtf8(text));
+        errorLabel->setText(readableText(QString::fromUtf8(text)));
 }
 
 void PayCardMainWindow::updateSectionButtons()

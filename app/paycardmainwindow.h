@@ -5,6 +5,7 @@
 #include "settingsfile.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <QVector>
 
 #include <memory>
@@ -99,7 +100,9 @@ private:
     void savePaycardSettings(const QString &fileName);
     void saveFptrSettings(const QString &fileName);
     void saveSettingsFile(const QString &fileName, const QVector<SettingsFile::Device> &devices);
-    bool loadSettingsFile(const QString &fileName, const SettingsFile::DeviceHandler &restore);
+    bool loadSettingsFile(const QString &fileName, const SettingsFile::DeviceHandler &restore,
+                          const QString &partnerFileName = QString());
+    QString keepAside(const QString &fileName, const QDateTime &time);
 
     // The current devices; DeviceNotFoundException when there is none.
     QNebPaycard *currentPaycard() const;
@@ -119,6 +122,9 @@ private:
     std::unique_ptr<FptrDeviceList> fptrDevices;
     int modemMode = 0;
     int pinpadMode = 0;
+    // Settings files shut-down must not write: their library was missing, or
+    // an unreadable one could not be copied aside.
+    QStringList filesLeftAlone;
 };
 
 #endif // PAYCARDMAINWINDOW_H

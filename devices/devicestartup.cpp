@@ -8,6 +8,7 @@
 #include "startup.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
@@ -60,14 +61,21 @@ void PayCardMainWindow::startDevices()
     // Nothing may escape the constructor: each step reports its own failure
     // and start-up goes on with whatever devices it has.
     try {
+        // Without its library no saved device can be made, and the file is
+        // neither read nor, at shut-down, replaced by a list without them.
         paycardDevices = std::make_unique<PaycardDeviceList>();
-        loadPaycardSettings(settingsDirectory() + QLatin1String(PaycardFileName));
+        if (paycardDevices->isReady())
+            loadPaycardSettings(settingsDirectory() + QLatin1String(PaycardFileName));
+        else
+            filesLeftAlone.append(settingsDirectory() + QLatin1String(PaycardFileName));
         if (paycardDevices->count() == 0)
             createDefaultDevice();
 
         fptrDevices = std::make_unique<FptrDeviceList>();
-        if (!fptrDevices->isReady(0))
+        if (!fptrDevices->isReady(0)) {
+            filesLeftAlone.append(settingsDirectory() + QLatin1String(FptrFileName));
             return;
+        }
         loadFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
         if (fptrDevices->count() != paycardDevices->count()) {
             try {
@@ -127,20 +135,38 @@ void PayCardMainWindow::shutDownDevices()
     // Runs in the destructor: a failure to save must not stop the devices
     // from being released before their libraries are unloaded.
     try {
-        if (paycardDevices)
-            savePaycardSettings(settingsDirectory() + QLatin1String(PaycardFileName));
-        saveFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
+        const QString paycardFile = settingsDirectory() + QLatin1String(PaycardFileName);
+        const QString fptrFile = settingsDirectory() + QLatin1String(FptrFileName);
+        if (paycardDevices && !filesLeftAlone.contains(paycardFile))
+            savePaycardSettings(paycardFile);
+        if (fptrDevices && !filesLeftAlone.contains(fptrFile))
+            saveFptrSettings(fptrFile);
     } catch (...) {
     }
     paycardDevices.reset();
     fptrDevices.reset();
 }
 
+// Copies an unreadable file aside and returns the line of the load warning
+// that says where. A file that could not be copied is left as it is at
+// shut-down, since the next save would otherwise destroy it.
+QString PayCardMainWindow::keepAside(const QString &fileName, const QDateTime &time)
+{
+    const QString kept = SettingsFile::keepUnreadable(fileName, time);
+    if (!kept.isEmpty())
+        return tr("\n\nПрежний файл настроек сохранен как:\n%1").arg(kept);
+    filesLeftAlone.append(fileName);
+    return tr("\n\nСкопировать прежний файл настроек не удалось, он останется без изменений:\n%1").arg(fileName);
+}
+
 // Reads one settings file, handing each saved device to `restore`. A file
 // that cannot be opened is no error: the list simply stays empty. Returns
 // true when the reading failed; the user has then been told, and the caller
-// empties its list so that start-up makes fresh devices.
-bool PayCardMainWindow::loadSettingsFile(const QString &fileName, const SettingsFile::DeviceHandler &restore)
+// empties its list so that start-up makes fresh devices. A partner file
+// whose devices are paired with this file's is kept aside with it, so the
+// two can be recovered together.
+bool PayCardMainWindow::loadSettingsFile(const QString &fileName, const SettingsFile::DeviceHandler &restore,
+                                         const QString &partnerFileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -157,9 +183,10 @@ bool PayCardMainWindow::loadSettingsFile(const QString &fileName, const Settings
         return false;
     }
     QString text = tr("Ошибка загрузки настроек:\n%1\n\nЗагружены настройки по умолчанию").arg(error);
-    const QString kept = SettingsFile::keepUnreadable(fileName);
-    if (!kept.isEmpty())
-        text += tr("\n\nПрежний файл настроек сохранен как:\n%1").arg(kept);
+    const QDateTime now = QDateTime::currentDateTime();
+    text += keepAside(fileName, now);
+    if (!partnerFileName.isEmpty() && QFileInfo::exists(partnerFileName))
+        text += keepAside(partnerFileName, now);
     showWarning(this, tr("Ошибка"), text);
     return true;
 }
@@ -181,7 +208,7 @@ void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
         const int id = paycardDevices->add(std::move(wrapper));
         ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject()) : saved.name, id);
         return QString();
-    });
+    }, settingsDirectory() + QLatin1String(FptrFileName));
     if (failed) {
         paycardDevices->clear();
         ui->cmbDevices->clear();
@@ -240,10 +267,21 @@ void PayCardMainWindow::saveFptrSettings(const QString &fileName)
     saveSettingsFile(fileName, devices);
 }
 
+// A device the file cannot hold is left out alone, so that one bad settings
+// string does not cost the others.
 void PayCardMainWindow::saveSettingsFile(const QString &fileName, const QVector<SettingsFile::Device> &devices)
 {
+    QVector<SettingsFile::Device> writable;
+    QStringList leftOut;
+    for (const SettingsFile::Device &device : devices) {
+        if (SettingsFile::isWritable(device))
+            writable.append(device);
+        else
+            leftOut.append(device.name);
+    }
     bool writeFailed = false;
-    SettingsFile::save(fileName, devices, &writeFailed);
-    if (writeFailed)
+    if (!SettingsFile::save(fileName, writable, &writeFailed) || writeFailed)
         showWarning(this, tr("Ошибка"), tr("Сохранить настройки не удалось"));
+    else if (!leftOut.isEmpty())
+        showWarning(this, tr("Ошибка"), tr("Не сохранены настройки устройств:\n%1").arg(leftOut.join(QLatin1Char('\n'))));
 }

@@ -1,7 +1,8 @@
 #include "settingsfile.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
-#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -17,18 +18,99 @@ const QLatin1String ObjectElement("object");
 const QLatin1String VersionAttribute("version");
 const QLatin1String NameAttribute("name");
 const QLatin1String Version("2.0");
-// Characters XML 1.0 cannot carry in any form. A settings string holding one
-// would make a file that no reader accepts, so such a save fails instead.
+// The file's texts belong to the window that shows them.
+struct Texts
+{
+    Q_DECLARE_TR_FUNCTIONS(PayCardMainWindow)
+};
+
+// Characters XML 1.0 cannot carry in any form, and halves of surrogate pairs
+// that UTF-8 cannot encode. A text holding one would make a file that no
+// reader accepts, or one that reads back different.
 bool isXmlText(const QString &text)
 {
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
+    for (int i = 0, size = text.size(); i < size; ++i) {
+        const ushort u = text[i].unicode();
         if (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D)
             return false;
         if (u == 0xFFFE || u == 0xFFFF)
             return false;
+        if (QChar::isLowSurrogate(u))
+            return false;
+        if (QChar::isHighSurrogate(u)) {
+            if (i + 1 == size || !QChar::isLowSurrogate(text[i + 1].unicode()))
+                return false;
+            ++i;
+        }
     }
     return true;
+}
+
+// Looks over the raw bytes, before the XML reader sees them, for a start tag
+// with more attributes or bytes than the writer ever produces. Comments,
+// character data sections and processing instructions are passed over, so
+// their text cannot be mistaken for markup.
+QString startTagsError(const QByteArray &data)
+{
+    const char *const begin = data.constData();
+    const char *const end = begin + data.size();
+    const auto skipPast = [&](const char *from, const char *marker) {
+        const int at = data.indexOf(marker, int(from - begin));
+        return at < 0 ? end : begin + at + qstrlen(marker);
+    };
+    const char *p = begin;
+    while (p < end) {
+        p = static_cast<const char *>(memchr(p, '<', size_t(end - p)));
+        if (!p)
+            break;
+        ++p;
+        const QByteArray rest = QByteArray::fromRawData(p, int(qMin<qptrdiff>(end - p, 8)));
+        if (rest.startsWith("!--")) {
+            p = skipPast(p, "-->");
+            continue;
+        }
+        if (rest.startsWith("![CDATA[")) {
+            p = skipPast(p, "]]>");
+            continue;
+        }
+        if (rest.startsWith('?')) {
+            p = skipPast(p, "?>");
+            continue;
+        }
+        if (rest.startsWith('!') || rest.startsWith('/'))
+            continue;
+        const char *const tag = p;
+        int attributes = 0;
+        char quote = 0;
+        for (; p < end; ++p) {
+            if (quote) {
+                if (*p == quote)
+                    quote = 0;
+            } else if (*p == '"' || *p == '\'') {
+                quote = *p;
+            } else if (*p == '=') {
+                ++attributes;
+            } else if (*p == '>') {
+                break;
+            }
+            if (attributes > MaxAttributes)
+                return Texts::tr("Слишком много атрибутов у элемента");
+            if (p - tag > MaxStartTagBytes)
+                return Texts::tr("Слишком длинный элемент");
+        }
+    }
+    return QString();
+}
+
+QString deviceError(const Device &device)
+{
+    if (device.name.size() > MaxNameLength)
+        return Texts::tr("Слишком длинное имя устройства");
+    if (device.settings.size() > MaxSettingsLength)
+        return Texts::tr("Слишком длинная строка настроек устройства");
+    if (!isXmlText(device.name) || !isXmlText(device.settings))
+        return Texts::tr("Недопустимый символ в имени или настройках устройства");
+    return QString();
 }
 
 // A reader turns a literal carriage return into a line feed, so it is
@@ -46,10 +128,15 @@ void writeText(QXmlStreamWriter &xml, const QString &text)
 
 } // namespace
 
+bool isWritable(const Device &device)
+{
+    return deviceError(device).isEmpty();
+}
+
 bool write(QIODevice *device, const QVector<Device> &devices)
 {
     for (const Device &saved : devices) {
-        if (!isXmlText(saved.name) || !isXmlText(saved.settings))
+        if (!isWritable(saved))
             return false;
     }
 
@@ -71,10 +158,18 @@ bool write(QIODevice *device, const QVector<Device> &devices)
 
 QString read(QIODevice *device, const DeviceHandler &handler)
 {
-    QXmlStreamReader xml(device);
+    // The size is checked first: everything after it works on the whole file.
+    const QByteArray data = device->read(MaxFileSize + 1);
+    if (data.size() > MaxFileSize)
+        return Texts::tr("Файл настроек слишком велик");
+    const QString tagError = startTagsError(data);
+    if (!tagError.isEmpty())
+        return tagError;
+
+    QXmlStreamReader xml(data);
     if (xml.readNextStartElement()) {
         if (xml.name() != DocumentElement || xml.attributes().value(VersionAttribute) != Version) {
-            xml.raiseError(QCoreApplication::translate("PayCardMainWindow", "Неизвестный формат файла"));
+            xml.raiseError(Texts::tr("Неизвестный формат файла"));
         } else {
             while (xml.readNextStartElement()) {
                 // Elements the writer does not produce, an "object" without a
@@ -88,12 +183,20 @@ QString read(QIODevice *device, const DeviceHandler &handler)
                 device.settings = xml.readElementText();
                 if (xml.hasError())
                     break;
-                const QString error = handler(device);
+                // A device that could not be saved again would make every
+                // later save fail, and the file would never change again.
+                QString error = deviceError(device);
+                if (error.isEmpty())
+                    error = handler(device);
                 if (!error.isEmpty()) {
                     xml.raiseError(error);
                     break;
                 }
             }
+            // A second document element or other content after the first
+            // would be lost by the next save: the reader refuses it here.
+            while (!xml.hasError() && !xml.atEnd())
+                xml.readNext();
         }
     }
     return xml.hasError() ? xml.errorString() : QString();
@@ -102,23 +205,43 @@ QString read(QIODevice *device, const DeviceHandler &handler)
 bool save(const QString &fileName, const QVector<Device> &devices, bool *writeFailed)
 {
     *writeFailed = false;
+    // Composed in memory first: when the folder refuses new files the file is
+    // written in place, and what turns out unwritable must not have touched it.
+    QBuffer document;
+    document.open(QIODevice::WriteOnly);
+    if (!write(&document, devices) || document.size() > MaxFileSize) {
+        *writeFailed = true;
+        return true;
+    }
     QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (!write(&file, devices) || !file.commit()) {
+    // commit() in Qt 5 does not notice that the final flush of its buffer
+    // failed (a full disk), so the flush is made and checked here.
+    const bool written = file.write(document.data()) == document.size() && file.flush()
+                         && file.error() == QFileDevice::NoError;
+    if (!written || !file.commit()) {
         file.cancelWriting();
         *writeFailed = true;
     }
     return true;
 }
 
-QString keepUnreadable(const QString &fileName)
+QString keepUnreadable(const QString &fileName, const QDateTime &time)
 {
     if (!QFileInfo::exists(fileName))
         return QString();
-    const QString copy = fileName + QStringLiteral(".bad-")
-                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    return QFile::copy(fileName, copy) ? copy : QString();
+    const QString prefix = fileName + QStringLiteral(".bad-");
+    const QString copy = prefix + time.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    if (!QFile::copy(fileName, copy))
+        return QString();
+    // The stamp sorts by time, so the names sort the copies oldest first.
+    const QFileInfo info(prefix);
+    QStringList copies = info.dir().entryList({info.fileName() + QLatin1Char('*')}, QDir::Files, QDir::Name);
+    while (copies.size() > KeptCopies)
+        QFile::remove(info.dir().filePath(copies.takeFirst()));
+    return copy;
 }
 
 } // namespace SettingsFile

@@ -2,6 +2,8 @@
 #include "devicelists.h"
 #include "modalwatcher.h"
 #include "paycardmainwindow.h"
+#include "settingsfile.h"
+#include "settingsfixtures.h"
 #include "startup.h"
 
 #include <QComboBox>
@@ -12,48 +14,9 @@
 
 using NEB::PayCard::IPayCard;
 
+using namespace SettingsFixtures;
+
 namespace {
-
-const QString LoadWarning = QStringLiteral("Ошибка загрузки настроек:\n%1\n\nЗагружены настройки по умолчанию");
-
-QString paycardFile() { return settingsDirectory() + QStringLiteral("paycard.cfg"); }
-QString fptrFile() { return settingsDirectory() + QStringLiteral("paycard_fptr.cfg"); }
-
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &name, const QByteArray &data)
-{
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), qint64(data.size()));
-}
-
-QByteArray document(const QByteArray &objects)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><neb_settings_array version=\"2.0\">" + objects
-           + "</neb_settings_array>";
-}
-
-QByteArray object(const QString &name, const QString &settings)
-{
-    return QStringLiteral("<object name=\"%1\">%2</object>").arg(name.toHtmlEscaped(), settings.toHtmlEscaped()).toUtf8();
-}
-
-// A settings string the simulated terminal itself produced for a protocol.
-QString terminalSettings(const QString &protocol)
-{
-    PaycardFactory factory;
-    std::unique_ptr<QNebPaycard> wrapper = factory.create();
-    wrapper->writeParameter(QStringLiteral("Protocol"), protocol);
-    wrapper->invoke(&IPayCard::applySettings);
-    const QString settings = wrapper->readString(&IPayCard::deviceSettings);
-    factory.release(wrapper);
-    return settings;
-}
 
 QStringList itemTexts(const QComboBox *combo)
 {
@@ -69,12 +32,6 @@ QList<int> itemIds(const QComboBox *combo)
     for (int i = 0; i < combo->count(); ++i)
         ids.append(combo->itemData(i).toInt());
     return ids;
-}
-
-QStringList filesBeside(const QString &fileName)
-{
-    const QFileInfo info(fileName);
-    return info.dir().entryList({info.fileName() + QStringLiteral(".bad-*")}, QDir::Files);
 }
 
 } // namespace
@@ -171,6 +128,27 @@ private slots:
             bomb += QByteArray("<!ENTITY ") + name + " \"" + QByteArray("&").append(previous).append(';').repeated(16) + "\">";
         bomb += "]><neb_settings_array version=\"2.0\"><object name=\"a\">&m;</object></neb_settings_array>";
         QTest::newRow("entity expansion bomb") << bomb << ".+";
+
+        // What could not be saved again, or would be lost by the next save.
+        const QByteArray settings = terminalSettings("0").toUtf8();
+        QTest::newRow("second document element")
+            << document(object("a", settings)) + "<neb_settings_array version=\"2.0\"/>" << "Extra content.*";
+        QTest::newRow("unpaired surrogate in a name")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-7\"?><neb_settings_array version=\"2.0\">"
+                          "<object name=\"a+2AA-b\">x</object></neb_settings_array>")
+            << "Недопустимый символ в имени или настройках устройства";
+
+        // Bounds that keep the reader from stalling start-up.
+        QByteArray attributes = "<object name=\"a\"";
+        for (int i = 0; i < 100000; ++i)
+            attributes += " a" + QByteArray::number(i) + "=\"\"";
+        QTest::newRow("100000 attributes") << document(attributes + ">x</object>") << "Слишком много атрибутов у элемента";
+        QTest::newRow("name too long") << document(object(QString(SettingsFile::MaxNameLength + 1, 'n'), settings))
+                                       << "Слишком длинное имя устройства";
+        QTest::newRow("settings too long")
+            << document(object("a", QString(SettingsFile::MaxSettingsLength + 1, 's'))) << "Слишком длинная строка настроек устройства";
+        QTest::newRow("file too big") << document(object("a", settings) + QByteArray(SettingsFile::MaxFileSize, ' '))
+                                      << "Файл настроек слишком велик";
     }
 
     void unreadablePaycardFile_warnsKeepsCopyAndStartsWithDefault()
@@ -233,7 +211,7 @@ private slots:
         QCOMPARE(window.fptrDeviceList()->ids(), QList<int>{1});
     }
 
-    void settingsDirectoryThatCannotBeWritten_startsAndEndsQuietly()
+    void settingsDirectoryThatCannotBeWritten_startsAndWarnsAtClose()
     {
         const QString directory = settingsDirectory();
         QVERIFY(QDir(directory).removeRecursively());
@@ -244,7 +222,7 @@ private slots:
             PayCardMainWindow window;
             QCOMPARE(window.paycardDeviceList()->count(), 1);
         }
-        QCOMPARE(watcher.texts, QStringList());
+        QCOMPARE(watcher.texts, (QStringList{SaveWarning, SaveWarning}));
         QCOMPARE(readFile(directory.chopped(1)), QByteArray("in the way"));
         QVERIFY(QFile::remove(directory.chopped(1)));
     }

@@ -89,6 +89,10 @@ private slots:
         QTest::newRow("newlines") << "line\nbreak" << "first\nsecond\r\nthird\rfourth\n";
         QTest::newRow("tabs and blanks") << "  padded  " << "\tindented  \t";
         QTest::newRow("empty name") << "" << "S";
+        QTest::newRow("surrogate pair") << QStringLiteral("\U0001F600") << QStringLiteral("a\U0001F600b");
+        // At the bounds, in the characters that cost the most bytes.
+        QTest::newRow("longest name and settings") << QString(SettingsFile::MaxNameLength, '"')
+                                                   << QString(SettingsFile::MaxSettingsLength, '<');
     }
 
     void roundTrip_keepsNamesAndSettingsExactly()
@@ -105,7 +109,7 @@ private slots:
     void roundTrip_severalMegabytes()
     {
         QVector<SettingsFile::Device> devices;
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 6; ++i)
             devices.append({QString::number(i), QString(512 * 1024, QChar(u'Ж' + i))});
         const ReadResult result = readDocument(writeDocument(devices));
         QCOMPARE(result.error, QString());
@@ -113,10 +117,23 @@ private slots:
         QCOMPARE(result.devices.last().settings, devices.last().settings);
     }
 
+    void write_failingDevice_reportsError_data()
+    {
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("nothing fits") << 0;
+        QTest::newRow("fails in the header") << 40;
+        QTest::newRow("fails in the settings") << 500;
+        QTest::newRow("fails at the last byte") << -1; // the whole document but one byte
+    }
+
     void write_failingDevice_reportsError()
     {
-        FailingDevice device(40);
-        QVERIFY(!SettingsFile::write(&device, {{QStringLiteral("a"), QString(1000, QLatin1Char('s'))}}));
+        QFETCH(int, capacity);
+        const QVector<SettingsFile::Device> devices{{QStringLiteral("a"), QString(1000, QLatin1Char('s'))}};
+        if (capacity < 0)
+            capacity = writeDocument(devices).size() - 1;
+        FailingDevice device(capacity);
+        QVERIFY(!SettingsFile::write(&device, devices));
     }
 
     // Such a file could never be read again: refusing to write it keeps the
@@ -127,6 +144,9 @@ private slots:
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(!SettingsFile::write(&buffer, {{QStringLiteral("a"), QStringLiteral("x\x01y")}}));
         QVERIFY(!SettingsFile::write(&buffer, {{QStringLiteral("\x1b"), QStringLiteral("s")}}));
+        QVERIFY(!SettingsFile::write(&buffer, {{QString(QChar(0xD800)), QStringLiteral("s")}}));
+        QVERIFY(!SettingsFile::write(&buffer, {{QStringLiteral("a"), QString(QChar(0xDC00)) + "x"}}));
+        QCOMPARE(buffer.size(), 0);
     }
 
     void read_rejectsOrSkips_data()
@@ -161,6 +181,25 @@ private slots:
         QTest::newRow("bytes that are not UTF-8")
             << head + "<neb_settings_array version=\"2.0\"><object name=\"a\">\xff\xfe\xc3</object></neb_settings_array>"
             << "*" << QStringList();
+        QTest::newRow("second document element")
+            << head + "<neb_settings_array version=\"2.0\"><object name=\"a\">s</object></neb_settings_array>"
+                      "<neb_settings_array version=\"2.0\"><object name=\"b\">s</object></neb_settings_array>"
+            << "*" << QStringList{"a"};
+        QByteArray markup = "<x";
+        for (int i = 0; i <= SettingsFile::MaxAttributes; ++i)
+            markup += " a" + QByteArray::number(i) + "='>'";
+        markup += ">";
+        QTest::newRow("markup in a comment and character data is not counted")
+            << head + "<!-- " + markup + " --><neb_settings_array version=\"2.0\"><object name=\"a\"><![CDATA["
+                   + markup + "]]></object></neb_settings_array>"
+            << "" << QStringList{"a"};
+        QTest::newRow("too many attributes, quoted '>' included")
+            << head + "<neb_settings_array version=\"2.0\">" + markup + "</x></neb_settings_array>"
+            << QString("Слишком много атрибутов у элемента") << QStringList();
+        QTest::newRow("start tag too long")
+            << head + "<neb_settings_array version=\"2.0\"><object name=\"a\"" + QByteArray(SettingsFile::MaxStartTagBytes, ' ')
+                   + ">s</object></neb_settings_array>"
+            << QString("Слишком длинный элемент") << QStringList();
         QTest::newRow("handler refuses: reading stops")
             << head + "<neb_settings_array version=\"2.0\"><object name=\"a\">s</object><object name=\"stop\">s</object>"
                       "<object name=\"c\">s</object></neb_settings_array>"
