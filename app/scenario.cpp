@@ -19,6 +19,7 @@
 #include <QTextEdit>
 #include <QTimeEdit>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Scenario {

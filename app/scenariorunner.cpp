@@ -1,28 +1,23 @@
 #include "scenariorunner.h"
 
 #include "paycardmainwindow.h"
+#include "dialoganswerer.h"
 #include "scenario.h"
 #include "startup.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QJsonValue>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QPointer>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QTimer>
 #include <QXmlStreamWriter>
 
 #include <memory>
@@ -47,120 +42,6 @@ QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
-
-// Answers the modal dialogs a step opens, in the order the step lists the
-// answers. The dialogs run their own event loops inside the pressed slot; a
-// timer polling for the active modal dialog is what gets control there.
-class DialogAnswerer
-{
-public:
-    DialogAnswerer()
-    {
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, [this] { answerOpenDialog(); });
-    }
-
-    void begin(const QVector<Scenario::DialogAnswer> &expected = {})
-    {
-        answers = expected;
-        next = 0;
-        failures.clear();
-        timer.start();
-    }
-
-    QStringList finish()
-    {
-        timer.stop();
-        for (int i = next; i < answers.size(); ++i)
-            failures.append(tr("ожидался диалог %1, он не открылся").arg(i + 1));
-        return failures;
-    }
-
-private:
-    static QString dialogText(QDialog *dialog)
-    {
-        if (auto *box = qobject_cast<QMessageBox *>(dialog))
-            return box->text();
-        if (auto *input = qobject_cast<QInputDialog *>(dialog))
-            return input->labelText();
-        return QString();
-    }
-
-    static QAbstractButton *messageBoxButton(QMessageBox *box, bool accept)
-    {
-        for (QAbstractButton *button : box->buttons()) {
-            const QMessageBox::ButtonRole role = box->buttonRole(button);
-            if (accept ? (role == QMessageBox::AcceptRole || role == QMessageBox::YesRole)
-                       : (role == QMessageBox::RejectRole || role == QMessageBox::NoRole))
-                return button;
-        }
-        if (accept)
-            return box->defaultButton();
-        return box->escapeButton();
-    }
-
-    // Presses the dialog's own OK or Cancel, so a dialog that checks its
-    // fields on OK gets to do so; the dialog may stay open.
-    static void close(QDialog *dialog, bool accept)
-    {
-        if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
-            if (QAbstractButton *button = messageBoxButton(box, accept)) {
-                button->click();
-                return;
-            }
-        }
-        const auto buttonBoxes = dialog->findChildren<QDialogButtonBox *>();
-        for (QDialogButtonBox *buttons : buttonBoxes) {
-            for (QAbstractButton *button : buttons->buttons()) {
-                if (buttons->buttonRole(button) == (accept ? QDialogButtonBox::AcceptRole : QDialogButtonBox::RejectRole)) {
-                    button->click();
-                    return;
-                }
-            }
-        }
-        accept ? dialog->accept() : dialog->reject();
-    }
-
-    void answerOpenDialog()
-    {
-        QPointer<QDialog> dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        const QString seen = quoted(dialog->windowTitle()) + QLatin1Char(' ') + quoted(dialogText(dialog));
-        if (next >= answers.size()) {
-            failures.append(tr("неожиданный диалог %1; закрыт отменой").arg(seen));
-            close(dialog, false);
-        } else {
-            const Scenario::DialogAnswer &answer = answers.at(next++);
-            const QString title = dialog->windowTitle() + QLatin1Char('\n') + dialogText(dialog);
-            if (!answer.pattern.isEmpty() && !QRegularExpression(answer.pattern).match(title).hasMatch())
-                failures.append(tr("диалог %1 не соответствует %2").arg(seen, quoted(answer.pattern)));
-            for (const auto &field : answer.fields) {
-                QWidget *widget = dialog->findChild<QWidget *>(field.first);
-                const QString error = widget ? Scenario::setValue(widget, field.second) : tr("нет такого поля");
-                if (!error.isEmpty())
-                    failures.append(tr("диалог %1, поле %2: %3").arg(seen, quoted(field.first), error));
-            }
-            if (answer.hasText) {
-                if (auto *input = qobject_cast<QInputDialog *>(dialog.data()))
-                    input->setTextValue(answer.text);
-                else
-                    failures.append(tr("диалог %1 не запрашивает текст").arg(seen));
-            }
-            close(dialog, answer.accept);
-        }
-        // A dialog left open would hold the run for good.
-        if (dialog && dialog->isVisible()) {
-            failures.append(tr("диалог %1 не закрылся; закрыт отменой").arg(seen));
-            dialog->reject();
-        }
-    }
-
-    QTimer timer;
-    QVector<Scenario::DialogAnswer> answers;
-    int next = 0;
-    QStringList failures;
-};
 
 QStringList checkExpectations(PayCardMainWindow *window, const Scenario::Expectations &expect)
 {

@@ -3,7 +3,13 @@
 // shipped standard devices; it must come out of every run byte for byte.
 #include "benchtest.h"
 #include "commandline.h"
+#include "dialoganswerer.h"
+#include "dialogs.h"
 #include "scenariorunner.h"
+
+#include <QDialogButtonBox>
+#include <QSpinBox>
+#include <QVBoxLayout>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -52,6 +58,8 @@ private slots:
     void run_steps_passOrFailByExpectations();
     void run_unreadableSettings_failsStartUpAndKeepsFile();
     void commandLine_journalThatCannotBeOpened_isShownAndRunGoesOn();
+    void dialogAnswerer_answersAsTheStepSays_data();
+    void dialogAnswerer_answersAsTheStepSays();
 
 private:
     QString settingsFolder(const QByteArray &paycardFile = QByteArray());
@@ -297,6 +305,87 @@ void TestScenarioRuns::commandLine_journalThatCannotBeOpened_isShownAndRunGoesOn
     QFile written(journal);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QVERIFY(written.readAll().contains("\"operation\":\"CreatePayCardInterface\""));
+}
+
+void TestScenarioRuns::dialogAnswerer_answersAsTheStepSays_data()
+{
+    QTest::addColumn<QString>("dialog"); // input, question, warning, form
+    QTest::addColumn<int>("answers");     // 0 or 1
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("text");   // null: no "text" in the answer
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("result");  // what the dialog gave its caller
+    QTest::addColumn<QString>("failure"); // start of the one failure, or empty
+
+    QTest::newRow("input: text accepted") << "input" << 1 << true << "Касса 2" << "Название" << "Касса 2" << "";
+    QTest::newRow("input: cancelled") << "input" << 1 << false << "Касса 2" << "" << "cancelled" << "";
+    QTest::newRow("question: yes") << "question" << 1 << true << QString() << "^Удаление\n" << "yes" << "";
+    QTest::newRow("question: no") << "question" << 1 << false << QString() << "" << "no" << "";
+    QTest::newRow("form: fields set, OK") << "form" << 1 << true << QString() << "" << "accepted 7" << "";
+    QTest::newRow("unexpected message") << "warning" << 0 << true << QString() << "" << "closed"
+                                        << "неожиданный диалог \"Ошибка\" \"Нет бумаги\"";
+    QTest::newRow("other dialog than expected") << "warning" << 1 << true << QString() << "Удаление" << "closed"
+                                                << "диалог \"Ошибка\" \"Нет бумаги\" не соответствует";
+    QTest::newRow("text for a message box") << "warning" << 1 << true << "x" << "" << "closed"
+                                            << "диалог \"Ошибка\" \"Нет бумаги\" не запрашивает текст";
+}
+
+void TestScenarioRuns::dialogAnswerer_answersAsTheStepSays()
+{
+    QFETCH(QString, dialog);
+    QFETCH(int, answers);
+    QFETCH(bool, accept);
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    QFETCH(QString, result);
+    QFETCH(QString, failure);
+
+    Scenario::DialogAnswer answer;
+    answer.accept = accept;
+    answer.hasText = !text.isNull();
+    answer.text = text;
+    answer.pattern = pattern;
+    answer.fields = {{QStringLiteral("spinLines"), 7}};
+    if (dialog != QLatin1String("form"))
+        answer.fields.clear();
+    DialogAnswerer answerer;
+    answerer.begin(QVector<Scenario::DialogAnswer>(answers, answer));
+
+    QString given;
+    if (dialog == QLatin1String("input")) {
+        bool ok = false;
+        const QString entered = inputText(nullptr, QStringLiteral("Имя"), QStringLiteral("Название:"),
+                                          QLineEdit::Normal, QString(), &ok);
+        given = ok ? entered : QStringLiteral("cancelled");
+    } else if (dialog == QLatin1String("question")) {
+        const int button = askQuestion(nullptr, QStringLiteral("Удаление"), QStringLiteral("Удалить?"),
+                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        given = button == QMessageBox::Yes ? QStringLiteral("yes") : QStringLiteral("no");
+    } else if (dialog == QLatin1String("warning")) {
+        showWarning(nullptr, QStringLiteral("Ошибка"), QStringLiteral("Нет бумаги"));
+        given = QStringLiteral("closed");
+    } else {
+        NoHelpButtonDialog form;
+        auto *lines = new QSpinBox(&form);
+        lines->setObjectName(QStringLiteral("spinLines"));
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &form);
+        connect(buttons, &QDialogButtonBox::accepted, &form, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, &form, &QDialog::reject);
+        auto *layout = new QVBoxLayout(&form);
+        layout->addWidget(lines);
+        layout->addWidget(buttons);
+        const int code = form.exec();
+        given = (code == QDialog::Accepted ? QStringLiteral("accepted %1") : QStringLiteral("rejected %1")).arg(lines->value());
+    }
+    const QStringList failures = answerer.finish();
+
+    QCOMPARE(given, result);
+    if (failure.isEmpty()) {
+        QCOMPARE(failures, QStringList());
+    } else {
+        QCOMPARE(failures.size(), 1);
+        QVERIFY2(failures.first().startsWith(failure), qPrintable(failures.first()));
+    }
 }
 
 BENCH_TEST_MAIN(TestScenarioRuns)
