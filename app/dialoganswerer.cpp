@@ -17,11 +17,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("Scenario", text);
 }
 
-QString quoted(const QString &text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
 QString dialogText(QDialog *dialog)
 {
     if (auto *box = qobject_cast<QMessageBox *>(dialog))
@@ -95,7 +90,7 @@ void DialogAnswerer::answerOpenDialog()
     QPointer<QDialog> dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
     if (!dialog || !dialog->isVisible())
         return;
-    const QString seen = quoted(dialog->windowTitle()) + QLatin1Char(' ') + quoted(dialogText(dialog));
+    const QString seen = Scenario::describe(dialog->windowTitle()) + QLatin1Char(' ') + Scenario::describe(dialogText(dialog));
     if (next >= answers.size()) {
         failures.append(tr("неожиданный диалог %1; закрыт отменой").arg(seen));
         close(dialog, false);
@@ -103,12 +98,12 @@ void DialogAnswerer::answerOpenDialog()
         const Scenario::DialogAnswer &answer = answers.at(next++);
         const QString shown = dialog->windowTitle() + QLatin1Char('\n') + dialogText(dialog);
         if (!answer.pattern.isEmpty() && !QRegularExpression(answer.pattern).match(shown).hasMatch())
-            failures.append(tr("диалог %1 не соответствует %2").arg(seen, quoted(answer.pattern)));
+            failures.append(tr("диалог %1 не соответствует %2").arg(seen, Scenario::describe(answer.pattern)));
         for (const auto &field : answer.fields) {
             QWidget *widget = dialog->findChild<QWidget *>(field.first);
             const QString error = widget ? Scenario::setValue(widget, field.second) : tr("нет такого поля");
             if (!error.isEmpty())
-                failures.append(tr("диалог %1, поле %2: %3").arg(seen, quoted(field.first), error));
+                failures.append(tr("диалог %1, поле %2: %3").arg(seen, Scenario::describe(field.first), error));
         }
         if (answer.hasText) {
             if (auto *input = qobject_cast<QInputDialog *>(dialog.data()))

@@ -38,20 +38,15 @@ struct CaseResult
     double seconds = 0;
 };
 
-QString quoted(const QString &text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
 QStringList checkExpectations(PayCardMainWindow *window, const Scenario::Expectations &expect)
 {
     QStringList failures;
     const auto widget = [window](const QString &name) { return window->findChild<QWidget *>(name); };
     const QString errorText = Scenario::text(widget(QStringLiteral("errorLabel")));
     if (expect.hasErrorLabel && errorText != expect.errorLabel)
-        failures.append(tr("errorLabel: %1, ожидалось %2").arg(quoted(errorText), quoted(expect.errorLabel)));
+        failures.append(tr("errorLabel: %1, ожидалось %2").arg(Scenario::describe(errorText), Scenario::describe(expect.errorLabel)));
     if (!expect.errorLabelPattern.isEmpty() && !QRegularExpression(expect.errorLabelPattern).match(errorText).hasMatch())
-        failures.append(tr("errorLabel: %1 не соответствует %2").arg(quoted(errorText), quoted(expect.errorLabelPattern)));
+        failures.append(tr("errorLabel: %1 не соответствует %2").arg(Scenario::describe(errorText), Scenario::describe(expect.errorLabelPattern)));
     for (const auto &value : expect.values) {
         const QWidget *field = widget(value.first);
         if (!Scenario::sameValue(field, value.second))
@@ -61,13 +56,13 @@ QStringList checkExpectations(PayCardMainWindow *window, const Scenario::Expecta
     for (const auto &match : expect.matches) {
         const QString text = Scenario::text(widget(match.first));
         if (!QRegularExpression(match.second).match(text).hasMatch())
-            failures.append(tr("%1: %2 не соответствует %3").arg(match.first, quoted(text), quoted(match.second)));
+            failures.append(tr("%1: %2 не соответствует %3").arg(match.first, Scenario::describe(text), Scenario::describe(match.second)));
     }
     for (const auto &contains : expect.contains) {
         const QString text = Scenario::text(widget(contains.first));
         for (const QString &part : contains.second) {
             if (!text.contains(part))
-                failures.append(tr("%1 не содержит %2").arg(contains.first, quoted(part)));
+                failures.append(tr("%1 не содержит %2").arg(contains.first, Scenario::describe(part)));
         }
     }
     for (const auto &lines : expect.lines) {
@@ -76,7 +71,7 @@ QStringList checkExpectations(PayCardMainWindow *window, const Scenario::Expecta
         for (const QString &line : lines.second) {
             const int found = shown.indexOf(line, from);
             if (found < 0) {
-                failures.append(tr("%1: нет строки %2 (в этом порядке)").arg(lines.first, quoted(line)));
+                failures.append(tr("%1: нет строки %2 (в этом порядке)").arg(lines.first, Scenario::describe(line)));
                 break;
             }
             from = found + 1;
@@ -142,7 +137,7 @@ QStringList capture(PayCardMainWindow *window, const QVector<Scenario::Capture> 
             variables->insert(capture.name, match.captured(1));
         else
             failures.append(tr("%1: %2 не соответствует %3, ${%4} не взят")
-                                .arg(capture.from, quoted(text), quoted(capture.pattern), capture.name));
+                                .arg(capture.from, Scenario::describe(text), Scenario::describe(capture.pattern), capture.name));
     }
     return failures;
 }
