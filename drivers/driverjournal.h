@@ -42,7 +42,9 @@ public:
     using DeviceNamer = std::function<QString(const char *library, int id)>;
     void setDeviceNamer(DeviceNamer namer) { deviceNamer = std::move(namer); }
 
-    // Device bookkeeping, free while no journal is open.
+    // Device bookkeeping, free while no journal is open. A journal knows the
+    // ids of the devices added while it is open, which is why the program
+    // opens it before the window makes its devices.
     static void noteDevice(const void *object, int id)
     {
         if (current && object)
