@@ -92,6 +92,24 @@ void PaycardFactory::discard(std::unique_ptr<QNebPaycard> &wrapper) noexcept
     discardThrough(library.get(), wrapper);
 }
 
+QString PaycardFactory::useLibrary(const QString &fileName)
+{
+    if (isReady())
+        return QCoreApplication::translate("PaycardFactory", "Библиотека дПС уже загружена");
+    auto candidate = std::make_unique<BRXLibrary<IPayCard>>(fileName, QStringLiteral("PayCard"));
+    if (!loadDriverLibrary(candidate.get())) {
+        // After a missing symbol the loader's text names it; the file itself
+        // loaded and is unloaded again with the candidate.
+        const QString reason = candidate->errorString();
+        if (!reason.isEmpty())
+            return reason;
+        return QCoreApplication::translate("PaycardFactory", "В библиотеке нет функций %1 и %2")
+            .arg(candidate->createSymbol, candidate->releaseSymbol);
+    }
+    library = std::move(candidate);
+    return QString();
+}
+
 FptrFactory::FptrFactory()
 {
     if (QCoreApplication::instance()) {
