@@ -95,6 +95,7 @@ private:
     // Device start-up and shut-down, run by the constructor and destructor.
     void startDevices();
     void createDefaultDevice();
+    void restoreLatePaycardDevices();
     void rebuildFptrDevices();
     void shutDownDevices();
     void loadPaycardSettings(const QString &fileName);
@@ -117,6 +118,12 @@ private:
     bool usesEcrPort();
     void updateEcrPortState();
     void passEcrPortsToPaycard();
+    // The port buttons: on the port chosen in the port-type box.
+    void runOnChosenEcrPort(const std::function<void(QNebFptr *)> &pinpad,
+                            const std::function<void(QNebFptr *)> &modem);
+    void setEcrPortMode(int mode);
+    // The device page's add, once the terminal library is there.
+    void addDevice();
 
     // Terminal operations of the authorization and report pages.
     bool paycardObjectPresent() const;
