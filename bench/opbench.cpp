@@ -183,7 +183,9 @@ void useFake(PayCardMainWindow &window, FakePaycard *fake)
 int check(PayCardMainWindow &window)
 {
     setFields(window);
-    FakePaycard fakes[3];
+    // Static: the window, which shuts its devices down when main ends, must
+    // not outlive them.
+    static FakePaycard fakes[3];
     const Way ways[3] = {Way::Window, Way::Direct, Way::DirectRaw};
     for (int i = 0; i < 3; ++i) {
         fakes[i].parameters.insert(QStringLiteral("Protocol"), QStringLiteral("0"));
@@ -216,7 +218,9 @@ QString bigSlip(int characters)
 
 int showSlip(PayCardMainWindow &window, int characters)
 {
-    FakePaycard fake;
+    // Static: the window, which shuts its devices down when main ends, must
+    // not outlive it.
+    static FakePaycard fake;
     fake.ints.insert(QStringLiteral("charLineLength"), 32);
     fake.strings.insert(QStringLiteral("slipText"), bigSlip(characters));
     useFake(window, &fake);
