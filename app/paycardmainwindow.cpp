@@ -3,8 +3,8 @@
 
 #include "devicelists.h"
 #include "dialogs.h"
+#include "stylesheet.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 
@@ -69,9 +69,7 @@ PayCardMainWindow::~PayCardMainWindow()
 
 void PayCardMainWindow::applyStyleSheet()
 {
-    QFile file(QStringLiteral(":/qss/paycard_t.qss"));
-    file.open(QIODevice::ReadOnly);
-    setStyleSheet(QString::fromUtf8(file.readAll()));
+    applyBenchStyleSheet(this);
 }
 
 void PayCardMainWindow::showError(const char *text)

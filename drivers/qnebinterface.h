@@ -1,16 +1,17 @@
 #ifndef QNEBINTERFACE_H
 #define QNEBINTERFACE_H
 
+#include "driverjournal.h"
 #include "exception.h"
 #include "ifptr.h"
 #include "ipaycard.h"
+#include "widetext.h"
 
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
 #include <algorithm>
-#include <cstdint>
 #include <vector>
 
 namespace DriverText {
@@ -20,24 +21,12 @@ namespace DriverText {
 // instead of taking the bench down with a failed allocation.
 constexpr int MaximumLength = 16 * 1024 * 1024;
 
-// Whether a wide character is a Unicode code point at all. A 32-bit wchar_t
-// can hold values that are none; the conversion would turn them into other,
-// valid characters (0x110000 into U+10000), so they are read as U+FFFD.
-inline bool isCodePoint(wchar_t c)
-{
-    return std::uint32_t(c) <= 0x10FFFF;
-}
-
 // Text of a driver buffer up to its first NUL, never past its end.
 inline QString fromBuffer(const std::vector<wchar_t> &buffer, int limit)
 {
     const auto end = buffer.begin() + std::min<std::size_t>(std::size_t(std::max(limit, 0)), buffer.size());
     const auto nul = std::find(buffer.begin(), end, wchar_t(0));
-    if (std::all_of(buffer.begin(), nul, isCodePoint))
-        return QString::fromWCharArray(buffer.data(), int(nul - buffer.begin()));
-    std::vector<wchar_t> checked(buffer.begin(), nul);
-    std::replace_if(checked.begin(), checked.end(), [](wchar_t c) { return !isCodePoint(c); }, wchar_t(0xFFFD));
-    return QString::fromWCharArray(checked.data(), int(checked.size()));
+    return WideText::toQString(buffer.data(), int(nul - buffer.begin()));
 }
 
 // Whether a value of `length` characters did not fit a buffer of `size`. A
@@ -53,7 +42,7 @@ inline bool needsSecondRead(const std::vector<wchar_t> &buffer, int length, int 
 inline std::vector<wchar_t> toWide(const QString &text)
 {
     std::vector<wchar_t> wide(std::size_t(text.size()) + 1, wchar_t(0));
-    text.toWCharArray(wide.data());
+    WideText::copyTo(text, wide.data());
     return wide;
 }
 
@@ -93,14 +82,14 @@ public:
             return result;
         I *driver = requireObject();
         int code = 0;
-        driver->resultCode(&code);
+        DriverCall::call(driver, &I::resultCode, &code);
         if (code == 0)
             return result;
         const QString message = QCoreApplication::translate("QObject", "[%1] %2")
                                     .arg(code)
                                     .arg(readString(&I::resultDescription));
         int bad = 0;
-        driver->badParam(&bad);
+        DriverCall::call(driver, &I::badParam, &bad);
         QString detail;
         if (bad != 0)
             detail = QCoreApplication::translate("QObject", "%1").arg(readString(&I::badParamDescription));
@@ -113,8 +102,15 @@ public:
     template <class... Params, class... Args>
     int invoke(int (NEBAPI I::*operation)(Params...), Args &&...args)
     {
-        I *driver = requireObject();
-        return checkResult((driver->*operation)(std::forward<Args>(args)...));
+        return checkResult(call(operation, std::forward<Args>(args)...));
+    }
+
+    // Calls an operation without looking at its result, for the few calls
+    // whose failure the bench deliberately ignores.
+    template <class... Params, class... Args>
+    int call(int (NEBAPI I::*operation)(Params...), Args &&...args)
+    {
+        return DriverCall::call(requireObject(), operation, std::forward<Args>(args)...);
     }
 
     // A failing getter is not an error here: it yields an empty text.
@@ -122,21 +118,21 @@ public:
     {
         I *driver = requireObject();
         return readTwoPass([driver, getter](wchar_t *buffer, int size) {
-            return (driver->*getter)(buffer, size);
+            return DriverCall::call(driver, getter, buffer, size);
         });
     }
 
     int readInt(IntGetter getter)
     {
         int value = 0;
-        (requireObject()->*getter)(&value);
+        DriverCall::call(requireObject(), getter, &value);
         return value;
     }
 
     double readDouble(DoubleGetter getter)
     {
         double value = 0;
-        (requireObject()->*getter)(&value);
+        DriverCall::call(requireObject(), getter, &value);
         return value;
     }
 
@@ -144,7 +140,7 @@ public:
     {
         const std::vector<wchar_t> wide = DriverText::toWide(text);
         I *driver = requireObject();
-        checkResult((driver->*setter)(wide.data()));
+        checkResult(DriverCall::call(driver, setter, wide.data()));
     }
 
     QString readParameter(const QString &name)
@@ -152,7 +148,7 @@ public:
         I *driver = requireObject();
         const std::vector<wchar_t> wideName = DriverText::toWide(name);
         return readTwoPass([driver, &wideName](wchar_t *buffer, int size) {
-            return driver->parameter(wideName.data(), buffer, size);
+            return DriverCall::call(driver, &I::parameter, wideName.data(), buffer, size);
         });
     }
 
@@ -161,7 +157,7 @@ public:
         const std::vector<wchar_t> wideName = DriverText::toWide(name);
         const std::vector<wchar_t> wideValue = DriverText::toWide(value);
         I *driver = requireObject();
-        checkResult(driver->setParameter(wideName.data(), wideValue.data()));
+        checkResult(DriverCall::call(driver, &I::setParameter, wideName.data(), wideValue.data()));
     }
 
 private:
@@ -219,11 +215,11 @@ QString readNamed(I *driver, int (NEBAPI I::*operation)(const wchar_t *, wchar_t
 {
     constexpr int FirstSize = 2048;
     std::vector<wchar_t> buffer(FirstSize, wchar_t(0));
-    int length = (driver->*operation)(name, buffer.data(), FirstSize);
+    int length = DriverCall::call(driver, operation, name, buffer.data(), FirstSize);
     if (needsSecondRead(buffer, length, FirstSize)) {
         const int secondSize = std::min(length, MaximumLength) + 1;
         buffer.assign(std::size_t(secondSize), wchar_t(0));
-        length = (driver->*operation)(name, buffer.data(), secondSize);
+        length = DriverCall::call(driver, operation, name, buffer.data(), secondSize);
     }
     if (length == 0)
         return QString();

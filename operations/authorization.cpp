@@ -10,6 +10,13 @@
 using NEB::PayCard::IPayCard;
 using OperationText::ResponseField;
 
+namespace {
+
+// Slip lines the slip views lay out as one paragraph.
+const int SlipLinesPerParagraph = 64;
+
+} // namespace
+
 bool PayCardMainWindow::paycardObjectPresent() const
 {
     if (!paycardDevices)
@@ -20,7 +27,9 @@ bool PayCardMainWindow::paycardObjectPresent() const
 
 void PayCardMainWindow::clearError()
 {
-    if (errorLabel)
+    // Clearing an empty label still relays the status bar out and repaints
+    // it, on every successful operation.
+    if (errorLabel && !errorLabel->text().isEmpty())
         errorLabel->clear();
 }
 
@@ -45,7 +54,9 @@ void PayCardMainWindow::runPaycardSequence(QTextEdit *slipView, const std::funct
             }
         }
     }
-    slipView->setPlainText(slipViewText());
+    // Gathered into paragraphs, a slip of megabytes shows in time
+    // proportional to its length.
+    slipView->setPlainText(OperationText::gatheredParagraphs(slipViewText(), SlipLinesPerParagraph));
 }
 
 QString PayCardMainWindow::slipViewText()

@@ -129,14 +129,29 @@ QString slipViewText(const QString &slip, int width)
     const qint64 lineLength = qAbs(qint64(width));
     if (lineLength == 0 || lineLength >= slip.size())
         return slip;
+    // Whole lines at a time: a slip of megabytes must not cost a division
+    // and an append per character.
     QString text;
-    text.reserve(slip.size() + int(slip.size() / lineLength));
-    for (int i = 0; i < slip.size(); ++i) {
-        if (i % lineLength == 0 && !text.isEmpty())
+    text.reserve(int(slip.size() + slip.size() / lineLength));
+    for (qint64 start = 0; start < slip.size(); start += lineLength) {
+        if (start > 0)
             text += QLatin1Char('\n');
-        text += slip.at(i);
+        text.append(slip.constData() + start, int(qMin(lineLength, slip.size() - start)));
     }
     return text;
+}
+
+QString gatheredParagraphs(const QString &text, int linesPerParagraph)
+{
+    if (linesPerParagraph <= 1)
+        return text;
+    QString gathered = text;
+    int line = 0;
+    for (QChar &c : gathered) {
+        if (c == QLatin1Char('\n') && ++line % linesPerParagraph != 0)
+            c = QChar::LineSeparator;
+    }
+    return gathered;
 }
 
 } // namespace OperationText

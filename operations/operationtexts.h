@@ -50,6 +50,16 @@ bool hasResponseFields(int resultCode);
 // value, and 0 leaves the slip one unbroken line.
 QString slipViewText(const QString &slip, int width);
 
+// `text` with its lines gathered `linesPerParagraph` to a paragraph: within
+// one, lines are joined by the line separator U+2028, which a text view lays
+// out as a new line and gives back as "\n" from toPlainText. A view spends
+// far more on a paragraph than on a line within one, and the cost of its
+// paragraphs grows faster than their number, so a slip of megabytes with a
+// paragraph a line takes more than four times as long as one a quarter its
+// size. Fewer than 1 line per paragraph counts as 1: the text is returned
+// as it is.
+QString gatheredParagraphs(const QString &text, int linesPerParagraph);
+
 } // namespace OperationText
 
 #endif // OPERATIONTEXTS_H

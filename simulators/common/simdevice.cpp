@@ -19,6 +19,13 @@ const int MaxFreeValueLength = 4096;
 
 QString escapeField(const QString &text)
 {
+    // Most values need no escape: hand them back shared, without a copy.
+    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        const ushort u = c.unicode();
+        return u == '\\' || u == ';' || u == '=' || u == '\n' || u == '\r';
+    });
+    if (plain)
+        return text;
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
@@ -39,6 +46,18 @@ QString escapeField(const QString &text)
 bool splitEscaped(const QString &text, QChar separator, int maxParts, QStringList *parts)
 {
     parts->clear();
+    // Without escapes, as nearly every field is, the parts are plain slices.
+    if (!text.contains(QLatin1Char('\\'))) {
+        int start = 0;
+        for (int i = 0; i < text.size() && parts->size() + 1 < maxParts; ++i) {
+            if (text.at(i) == separator) {
+                parts->append(text.mid(start, i - start));
+                start = i + 1;
+            }
+        }
+        parts->append(text.mid(start));
+        return true;
+    }
     QString current;
     for (int i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
@@ -178,9 +197,12 @@ void SimDevice::assignValues(const QMap<QString, QString> &values)
 QString SimDevice::settingsString() const
 {
     QString text = deviceKind + QLatin1Char('/') + QString::number(SettingsFormatVersion);
+    text.reserve(512);
     for (const Definition &definition : defs) {
-        text += QLatin1Char(';') + escapeField(definition.name) + QLatin1Char('=')
-                + escapeField(applied.value(definition.name));
+        text += QLatin1Char(';');
+        text += escapeField(definition.name);
+        text += QLatin1Char('=');
+        text += escapeField(applied.value(definition.name));
     }
     return text;
 }
@@ -191,20 +213,17 @@ bool SimDevice::parseSettings(const QString &text, QMap<QString, QString> *value
     // Cut at unescaped ';' but keep the escapes: a key or value may hold an
     // escaped '=' that must not be taken for the separator below.
     QStringList rawFields;
-    QString current;
+    int start = 0;
     for (int i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c == QLatin1Char('\\') && i + 1 < text.size()) {
-            current += c;
-            current += text.at(++i);
+            ++i;
         } else if (c == QLatin1Char(';')) {
-            rawFields.append(current);
-            current.clear();
-        } else {
-            current += c;
+            rawFields.append(text.mid(start, i - start));
+            start = i + 1;
         }
     }
-    rawFields.append(current);
+    rawFields.append(text.mid(start));
 
     const QString header = rawFields.takeFirst();
     const int slash = header.indexOf(QLatin1Char('/'));

@@ -1,4 +1,5 @@
 #include "simtext.h"
+#include "widetext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace Sim {
 
@@ -49,12 +51,14 @@ QString fromWideQ(const wchar_t *text, bool *tooLong)
 
 QString toQString(const std::wstring &text)
 {
-    return QString::fromStdWString(text);
+    return WideText::toQString(text.data(), int(text.size()));
 }
 
 std::wstring toWString(const QString &text)
 {
-    return text.toStdWString();
+    std::wstring wide(std::size_t(text.size()), L'\0');
+    wide.resize(std::size_t(WideText::copyTo(text, &wide[0])));
+    return wide;
 }
 
 QString maskCardNumber(const QString &number)
@@ -141,13 +145,42 @@ QString maskCardNumbers(const QString &text)
 QString settingsDirectory()
 {
     // Computed exactly like the bench does, so the files of the simulated
-    // devices sit beside the bench's own settings files.
-    const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
-                             QStringLiteral("ORVA"), QStringLiteral("vanter9"));
-    const QString path = QFileInfo(settings.fileName()).absolutePath()
-                         + QStringLiteral("/vanter9/");
+    // devices sit beside the bench's own settings files; and, like the
+    // bench, only once: every register object asks when it is made, and a
+    // QSettings costs more than the rest of making one.
+    static const QString path = [] {
+        const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+                                 QStringLiteral("ORVA"), QStringLiteral("vanter9"));
+        return QFileInfo(settings.fileName()).absolutePath() + QStringLiteral("/vanter9/");
+    }();
     QDir().mkpath(path);
     return path;
+}
+
+bool isLatinWord(const QString &text, int minLength, int maxLength, QLatin1String others)
+{
+    if (text.size() < minLength || text.size() > maxLength)
+        return false;
+    return std::all_of(text.cbegin(), text.cend(), [others](QChar c) {
+        const ushort u = c.unicode();
+        return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')
+               || (u < 128 && std::memchr(others.data(), char(u), std::size_t(others.size())) != nullptr);
+    });
+}
+
+bool isMacAddress(const QString &text, QLatin1String separators)
+{
+    if (text.size() != 17)
+        return false;
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort u = text.at(i).unicode();
+        const bool ok = i % 3 == 2
+                            ? u < 128 && std::memchr(separators.data(), char(u), std::size_t(separators.size())) != nullptr
+                            : (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 
 } // namespace Sim

@@ -37,6 +37,15 @@ QString maskCardNumber(const QString &number);
 // blanks or hyphens.
 QString maskCardNumbers(const QString &text);
 
+// Whether text has minLength to maxLength characters, each a Latin letter,
+// a digit or one of `others`. Settings values are checked when every driver
+// object is made and loaded, so this is a loop rather than a pattern match,
+// whose compilation alone costs as much as loading a device.
+bool isLatinWord(const QString &text, int minLength, int maxLength, QLatin1String others = QLatin1String());
+// Six pairs of hexadecimal digits, each pair but the first preceded by one of
+// `separators`.
+bool isMacAddress(const QString &text, QLatin1String separators);
+
 // The bench's per-user settings directory ("<config>/ORVA/vanter9/"), with a
 // trailing '/', created if missing. Files of the simulators live there too.
 QString settingsDirectory();

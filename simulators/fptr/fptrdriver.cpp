@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 
 using Sim::CallTrace;
 using Sim::Definition;
@@ -86,12 +85,18 @@ QString portName(bool modem)
 FptrDriver::FptrDriver()
     : SimDriver(DeviceKind, FileTag)
 {
+    // The value lists are the same for every object; built once, each object
+    // shares them instead of formatting them anew.
+    static const QVector<ValueChoice> ports = portChoices();
+    static const QVector<ValueChoice> rates =
+        listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
+                QStringLiteral("38400"), QStringLiteral("57600"), QStringLiteral("115200")});
+    static const QVector<ValueChoice> paperWidths =
+        listOf({QStringLiteral("32"), QStringLiteral("35"), QStringLiteral("40"), QStringLiteral("42"),
+                QStringLiteral("48"), QStringLiteral("57")});
     addDefinition({QStringLiteral("Model"), QStringLiteral("Модель"), Models.first().value, Models});
-    addDefinition({QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), portChoices()});
-    addDefinition({QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"),
-                   listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
-                           QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
-                           QStringLiteral("115200")})});
+    addDefinition({QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), ports});
+    addDefinition({QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"), rates});
     addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства (суффикс)"),
                    QStringLiteral("ttyS0"), {}});
     addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("127.0.0.1"), {}});
@@ -99,8 +104,7 @@ FptrDriver::FptrDriver()
     addDefinition({QStringLiteral("MACAddress"), QStringLiteral("MAC-адрес"), QStringLiteral("02:00:00:5A:11:01"), {}});
     addDefinition({QStringLiteral("SearchDir"), QStringLiteral("Каталог поиска"), QString(), {}});
     addDefinition({QStringLiteral("PaperWidth"), QStringLiteral("Ширина бумаги, символов"), QStringLiteral("48"),
-                   listOf({QStringLiteral("32"), QStringLiteral("35"), QStringLiteral("40"),
-                           QStringLiteral("42"), QStringLiteral("48"), QStringLiteral("57")})});
+                   paperWidths});
 
     addDefinition({QStringLiteral("PrinterFault"), QStringLiteral("Неисправность принтера"), QStringLiteral("0"),
                    {{QStringLiteral("0"), QStringLiteral("Нет")},
@@ -162,8 +166,7 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
         if (!ok || port < 1 || port > 65535)
             return QStringLiteral("номер порта должен быть от 1 до 65535");
     } else if (name == QLatin1String("MACAddress")) {
-        static const QRegularExpression mac(QStringLiteral("^([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}$"));
-        if (!value.isEmpty() && !mac.match(value).hasMatch())
+        if (!value.isEmpty() && !Sim::isMacAddress(value, QLatin1String(":")))
             return QStringLiteral("MAC-адрес пишется как 02:00:00:5A:11:01");
     } else if (name == QLatin1String("PrinterFaultAfter")) {
         bool ok = false;

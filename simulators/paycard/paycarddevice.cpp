@@ -7,10 +7,11 @@
 
 #include <QFormLayout>
 #include <QHeaderView>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTableWidget>
 #include <QThread>
+
+#include <algorithm>
 
 namespace SimPayCard {
 
@@ -122,11 +123,12 @@ QString ipAddressProblem(const QString &value)
 {
     if (value.isEmpty())
         return QString();
-    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9.-]{1,253}$"));
-    if (!host.match(value).hasMatch())
+    if (!Sim::isLatinWord(value, 1, 253, QLatin1String(".-")))
         return QStringLiteral("нужен адрес IPv4 или имя узла");
-    static const QRegularExpression dotted(QStringLiteral("^[0-9.]+$"));
-    if (dotted.match(value).hasMatch()) {
+    const bool dotted = std::all_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c == QLatin1Char('.') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+    });
+    if (dotted) {
         const QStringList parts = value.split(QLatin1Char('.'));
         if (parts.size() != 4)
             return QStringLiteral("адрес IPv4 состоит из четырех чисел");
@@ -152,18 +154,28 @@ PayCardDevice::PayCardDevice()
     : Sim::SimDriver<NEB::PayCard::IPayCard>(QStringLiteral("SIMPAYCARD"), QStringLiteral("paycard"))
 {
     using Sim::Definition;
+    // The value lists are the same for every object; built once, each object
+    // shares them instead of formatting some forty labels anew.
+    static const QVector<Sim::ValueChoice> protocols = protocolChoices();
+    static const QVector<Sim::ValueChoice> ports = portChoices();
+    static const QVector<Sim::ValueChoice> rates = [] {
+        QVector<Sim::ValueChoice> choices;
+        for (const char *rate : {"9600", "19200", "38400", "57600", "115200"})
+            choices.append({QString::fromLatin1(rate), QString::fromLatin1(rate)});
+        return choices;
+    }();
+    static const QVector<Sim::ValueChoice> operatorChoices = numberedChoices(OperatorChoiceCount, operatorChoiceLabel);
+    static const QVector<Sim::ValueChoice> declines = declineChoices();
+    static const QVector<Sim::ValueChoice> actions = numberedChoices(ActionCount, actionLabel);
     addDefinition({name(Param::Protocol), QStringLiteral("Протокол"), QStringLiteral("0"),
-                   protocolChoices(), false});
+                   protocols, false});
     addDefinition({name(Param::Model), QStringLiteral("Модель"), QStringLiteral("0"),
                    {{QStringLiteral("0"), QStringLiteral("СимТерм 100")},
                     {QStringLiteral("1"), QStringLiteral("СимТерм 250 мобильный")},
                     {QStringLiteral("2"), QStringLiteral("СимТерм 500 бесконтактный")}},
                    false});
     addDefinition({name(Param::Port), QStringLiteral("Порт"), QStringLiteral("COM1"),
-                   portChoices(), false});
-    QVector<Sim::ValueChoice> rates;
-    for (const char *rate : {"9600", "19200", "38400", "57600", "115200"})
-        rates.append({QString::fromLatin1(rate), QString::fromLatin1(rate)});
+                   ports, false});
     addDefinition({name(Param::BaudRate), QStringLiteral("Скорость, бод"), QStringLiteral("115200"),
                    rates, false});
     addDefinition({name(Param::PointCode), QStringLiteral("Код точки"), QStringLiteral("000001"),
@@ -178,12 +190,11 @@ PayCardDevice::PayCardDevice()
     addDefinition({name(Param::SearchDir), QStringLiteral("Каталог поиска"), QString(), {}, false});
 
     addDefinition({name(Param::OperatorResult), QStringLiteral("Результат операций"),
-                   QStringLiteral("0"), numberedChoices(OperatorChoiceCount, operatorChoiceLabel),
-                   true});
+                   QStringLiteral("0"), operatorChoices, true});
     addDefinition({name(Param::DeclineCode), QStringLiteral("Код ответа при отказе"),
-                   QStringLiteral("5"), declineChoices(), true});
+                   QStringLiteral("5"), declines, true});
     addDefinition({name(Param::FailAction), QStringLiteral("Операция со сбоем"), QStringLiteral("0"),
-                   numberedChoices(ActionCount, actionLabel), true});
+                   actions, true});
     addDefinition({name(Param::FailResultCode), QStringLiteral("Код результата сбоя"),
                    QString::number(ResultCode::HostTimeout), {}, true});
     addDefinition({name(Param::AmountScenarios), QStringLiteral("Сценарии по копейкам суммы"),
@@ -226,33 +237,28 @@ QString PayCardDevice::describeResult(int code) const
 
 QString PayCardDevice::valueProblem(const QString &key, const QString &value) const
 {
-    if (key == name(Param::PointCode)) {
-        static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9]{0,15}$"));
-        if (!pattern.match(value).hasMatch())
+    if (key == QLatin1String(Param::PointCode)) {
+        if (!Sim::isLatinWord(value, 0, 15))
             return QStringLiteral("допустимы латинские буквы и цифры, не более 15");
-    } else if (key == name(Param::TTYSuffix)) {
-        static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_.-]{0,32}$"));
-        if (!pattern.match(value).hasMatch())
+    } else if (key == QLatin1String(Param::TTYSuffix)) {
+        if (!Sim::isLatinWord(value, 0, 32, QLatin1String("_.-")))
             return QStringLiteral("допустимы латинские буквы, цифры, «_», «.», «-», не более 32");
-    } else if (key == name(Param::IPAddress)) {
+    } else if (key == QLatin1String(Param::IPAddress)) {
         return ipAddressProblem(value);
-    } else if (key == name(Param::IPPort)) {
+    } else if (key == QLatin1String(Param::IPPort)) {
         if (!value.isEmpty() && !inRange(value, 1, 65535))
             return QStringLiteral("нужно число от 1 до 65535");
-    } else if (key == name(Param::MACAddress)) {
-        static const QRegularExpression pattern(
-            QStringLiteral("^([0-9A-Fa-f]{2}[:-]){5}[0-9A-Fa-f]{2}$"));
-        if (!value.isEmpty() && !pattern.match(value).hasMatch())
+    } else if (key == QLatin1String(Param::MACAddress)) {
+        if (!value.isEmpty() && !Sim::isMacAddress(value, QLatin1String(":-")))
             return QStringLiteral("нужно шесть шестнадцатеричных пар через «:» или «-»");
-    } else if (key == name(Param::FailResultCode)) {
+    } else if (key == QLatin1String(Param::FailResultCode)) {
         if (!inRange(value, -99999, 99999))
             return QStringLiteral("нужно целое число от -99999 до 99999");
-    } else if (key == name(Param::ResponseDelay)) {
+    } else if (key == QLatin1String(Param::ResponseDelay)) {
         if (!inRange(value, 0, MaxDelayMs))
             return QStringLiteral("нужно число миллисекунд от 0 до %1").arg(MaxDelayMs);
-    } else if (key == name(Param::TerminalId)) {
-        static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9]{1,16}$"));
-        if (!pattern.match(value).hasMatch())
+    } else if (key == QLatin1String(Param::TerminalId)) {
+        if (!Sim::isLatinWord(value, 1, 16))
             return QStringLiteral("от 1 до 16 латинских букв и цифр");
     }
     return QString();

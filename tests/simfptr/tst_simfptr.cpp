@@ -443,7 +443,7 @@ private slots:
         // Settings strings saved with the former USB values still load.
         row("load:SIMFPTR/1;Port=USB:SIM-0002", 0, false, "Port=USB2;");
         for (const char *value : {"PaperWidth=41", "Port=COM17", "PrinterFault=Нет", "Model=X", "IPPort=0",
-                                  "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4", "PrinterFaultAfter=-1",
+                                  "IPPort=abc", "MACAddress=0A:1B:2C", "MACAddress=0A-1B-2C-3D-4E-5F", "PrinterFault=4", "PrinterFaultAfter=-1",
                                   "PrinterFaultAfter=x"})
             row(QStringLiteral("set:%1 apply").arg(value), InvalidParameterValue, true, QString(value).section('=', 0, 0));
         row("set:SearchDir=" + QString(5000, 'x') + " apply", InvalidParameterValue, true, "SearchDir");
