@@ -15,7 +15,7 @@
 
 // The same with an application class of the test's own, such as
 // GuardedApplication.
-#define BENCH_TEST_MAIN_WITH(TestObject, Application)                         \
+#define BENCH_TEST_MAIN_WITH(TestObject, Application)                          \
     int main(int argc, char *argv[])                                           \
     {                                                                          \
         QTemporaryDir configHome;                                              \
