@@ -14,10 +14,10 @@ const int MaxTracedText = 300;
 
 } // namespace
 
-CallTrace::CallTrace(const SimDevice &device, const char *operation, const QString &arguments)
-    : device(device), operation(operation), arguments(arguments)
+CallTrace::CallTrace(const SimDevice &device, const char *operation, Arguments arguments)
+    : device(device), operation(operation), arguments(std::move(arguments)),
+      started(QDateTime::currentMSecsSinceEpoch())
 {
-    started = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     timer.start();
 }
 
@@ -25,10 +25,13 @@ CallTrace::~CallTrace()
 {
     if (!device.tracing())
         return;
-    QString line = started + QLatin1Char(' ') + QLatin1String(operation) + QLatin1Char('(')
-                   + arguments + QStringLiteral(") -> ") + QString::number(result);
-    if (!output.isEmpty())
-        line += QStringLiteral(", ") + output;
+    QString line = QDateTime::fromMSecsSinceEpoch(started).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+                   + QLatin1Char(' ') + QLatin1String(operation) + QLatin1Char('(')
+                   + (arguments ? arguments() : QString()) + QStringLiteral(") -> ")
+                   + QString::number(result);
+    const QString out = outputText();
+    if (!out.isEmpty())
+        line += QStringLiteral(", ") + out;
     if (result < 0) {
         line += QStringLiteral(" [%1] %2").arg(device.lastError().code)
                     .arg(device.lastError().description);
@@ -43,6 +46,29 @@ CallTrace::~CallTrace()
         file.write(line.toUtf8());
 }
 
+QString CallTrace::outputText() const
+{
+    if (result < 0 || !outputValue)
+        return QString();
+    switch (output) {
+    case Output::Int:
+        return QStringLiteral("out=%1").arg(*static_cast<const int *>(outputValue));
+    case Output::Double:
+        return QStringLiteral("out=%1").arg(*static_cast<const double *>(outputValue), 0, 'f', 2);
+    case Output::Text: {
+        // Bounded by the buffer the host gave: the driver wrote a NUL in it.
+        const auto *buffer = static_cast<const wchar_t *>(outputValue);
+        int length = 0;
+        while (length < outputSize && buffer[length] != L'\0')
+            ++length;
+        return QStringLiteral("out=") + traceArgument(QString::fromWCharArray(buffer, length));
+    }
+    case Output::None:
+        break;
+    }
+    return QString();
+}
+
 int CallTrace::operator()(int value)
 {
     result = value;
@@ -52,29 +78,26 @@ int CallTrace::operator()(int value)
 int CallTrace::withInt(int value, const int *out)
 {
     result = value;
-    if (value >= 0 && out)
-        output = QStringLiteral("out=%1").arg(*out);
+    output = Output::Int;
+    outputValue = out;
     return value;
 }
 
 int CallTrace::withDouble(int value, const double *out)
 {
     result = value;
-    if (value >= 0 && out)
-        output = QStringLiteral("out=%1").arg(*out, 0, 'f', 2);
+    output = Output::Double;
+    outputValue = out;
     return value;
 }
 
 int CallTrace::withText(int value, const wchar_t *buffer, int size)
 {
     result = value;
-    if (value >= 0 && buffer && size > 0) {
-        // Bounded by the buffer the host gave: the driver wrote a NUL in it.
-        int length = 0;
-        while (length < size && buffer[length] != L'\0')
-            ++length;
-        output = QStringLiteral("out=")
-                 + traceArgument(QString::fromWCharArray(buffer, length));
+    if (size > 0) {
+        output = Output::Text;
+        outputValue = buffer;
+        outputSize = size;
     }
     return value;
 }

@@ -26,6 +26,7 @@ QString text(int code)
         {WrongSequence, QStringLiteral("Нарушен порядок печати документа")},
         {PortNotInitialised, QStringLiteral("Порт не инициализирован")},
         {ModemFailure, QStringLiteral("Модем не отвечает")},
+        {NoModem, QStringLiteral("У устройства нет модема")},
     };
     return texts.value(code);
 }

@@ -31,6 +31,7 @@ enum Code : int {
     WrongSequence = -104,
     PortNotInitialised = -105,
     ModemFailure = -106,
+    NoModem = -107,
 };
 
 // The Russian description of a common or fiscal-register code; empty for a

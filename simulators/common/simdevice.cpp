@@ -171,6 +171,7 @@ void SimDevice::assignValues(const QMap<QString, QString> &values)
         applied.insert(it.key(), it.value());
         pending.insert(it.key(), it.value());
     }
+    traceOn = applied.value(TraceOption) == QLatin1String("1");
     settingsApplied();
 }
 
@@ -243,7 +244,12 @@ bool SimDevice::parseSettings(const QString &text, QMap<QString, QString> *value
             return false;
         }
         seen.insert(key);
-        result.insert(key, keyValue.at(1));
+        QString value = keyValue.at(1);
+        for (const ValueChoice &choice : defs.at(definitionIndex(key)).choices) {
+            if (choice.formerValues.contains(value))
+                value = choice.value;
+        }
+        result.insert(key, value);
     }
     const QString problem = checkValues(result);
     if (!problem.isEmpty()) {
@@ -252,11 +258,6 @@ bool SimDevice::parseSettings(const QString &text, QMap<QString, QString> *value
     }
     *values = result;
     return true;
-}
-
-bool SimDevice::tracing() const
-{
-    return applied.value(TraceOption) == QLatin1String("1");
 }
 
 QString SimDevice::traceFilePath() const
@@ -309,7 +310,7 @@ bool SimDevice::textArgument(const wchar_t *text, const QString &argumentName, Q
     if (tooLong) {
         *result = failParam(SimResult::TextTooLong,
                             QStringLiteral("Аргумент «%1» длиннее %2 символов")
-                                .arg(argumentName).arg(MaxInputLength));
+                                .arg(argumentName).arg(MaxInputLength - 1));
         return false;
     }
     return true;
@@ -320,12 +321,12 @@ int SimDevice::outInt(int *target, int value)
     if (!target)
         return failParam(SimResult::NullArgument, QStringLiteral("Не задан адрес результата"));
     *target = value;
-    return succeed();
+    return 0;
 }
 
 int SimDevice::outText(const QString &value, wchar_t *buffer, int size)
 {
-    return succeed(copyOut(value, buffer, size));
+    return copyOut(value, buffer, size);
 }
 
 // Common driver operations.

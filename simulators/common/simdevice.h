@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QWidget>
 
@@ -16,11 +17,13 @@ namespace Sim {
 class SettingsDialog;
 
 // One entry of a parameter's value list: the value stored and exchanged with
-// the host, and the text shown for it.
+// the host, the text shown for it, and values that meant the same in earlier
+// versions, still read from old settings strings.
 struct ValueChoice
 {
     QString value;
     QString label;
+    QStringList formerValues = {};
 };
 
 // A named setting of a simulated device. Parameters are what the host reads
@@ -49,10 +52,11 @@ struct ErrorState
 // string and the settings dialog. A driver class puts this beside its
 // interface (see simdriver.h) and adds its own operations.
 //
-// Error convention: every operation that succeeds clears the error state,
-// every one that fails records code, description and, when a parameter or
-// argument was at fault, the bad-parameter flag and a text naming it; the
-// four error getters read the state without touching it.
+// Error convention: every action and setter that succeeds clears the error
+// state; every call that fails records code, description and, when a
+// parameter or argument was at fault, the bad-parameter flag and a text
+// naming it. A getter that succeeds leaves the state as it is, so the host
+// can read an action's results and still find out why it failed.
 //
 // Objects are used from one thread at a time, like every driver object.
 class SimDevice
@@ -105,7 +109,7 @@ public:
     QString fileTag() const { return tag; }
     // 1, 2, ... in order of creation within this driver library.
     int serial() const { return number; }
-    bool tracing() const;
+    bool tracing() const { return traceOn; }
     QString traceFilePath() const;
     // The description of a result code: this device's own table first.
     virtual QString describeResult(int code) const;
@@ -136,7 +140,8 @@ protected:
     // the failure result.
     bool textArgument(const wchar_t *text, const QString &argumentName,
                       QString *out, int *result);
-    // Getter helpers: null output pointers fail with NullArgument.
+    // Getter helpers: they leave the error state alone on success; a null
+    // output pointer fails with NullArgument.
     int outInt(int *target, int value);
     int outText(const QString &value, wchar_t *buffer, int size);
 
@@ -147,6 +152,8 @@ private:
     QString tag;
     int number = 0;
     bool enabled = true;
+    // Asked by every call; kept beside the "Trace" value it mirrors.
+    bool traceOn = false;
     QPointer<QWidget> owner;
     ErrorState error;
     QVector<Definition> defs;

@@ -25,7 +25,7 @@ public:
     }
     int NEBAPI setDeviceEnabled(int enabled) override
     {
-        CallTrace trace(*this, "setDeviceEnabled", QString::number(enabled));
+        CallTrace trace(*this, "setDeviceEnabled", [=] { return QString::number(enabled); });
         return trace(SimDevice::setDeviceEnabled(enabled));
     }
     int NEBAPI resultCode(int *code) override
@@ -35,7 +35,7 @@ public:
     }
     int NEBAPI resultDescription(wchar_t *buffer, int size) override
     {
-        CallTrace trace(*this, "resultDescription", QString::number(size));
+        CallTrace trace(*this, "resultDescription", [=] { return QString::number(size); });
         return trace.withText(SimDevice::resultDescription(buffer, size), buffer, size);
     }
     int NEBAPI badParam(int *flag) override
@@ -45,12 +45,13 @@ public:
     }
     int NEBAPI badParamDescription(wchar_t *buffer, int size) override
     {
-        CallTrace trace(*this, "badParamDescription", QString::number(size));
+        CallTrace trace(*this, "badParamDescription", [=] { return QString::number(size); });
         return trace.withText(SimDevice::badParamDescription(buffer, size), buffer, size);
     }
     int NEBAPI setOwnerWindow(void *window) override
     {
-        CallTrace trace(*this, "setOwnerWindow", window ? QStringLiteral("window") : QStringLiteral("null"));
+        CallTrace trace(*this, "setOwnerWindow",
+                        [=] { return window ? QStringLiteral("window") : QStringLiteral("null"); });
         return trace(SimDevice::setOwnerWindow(window));
     }
     int NEBAPI showProperties() override
@@ -60,28 +61,30 @@ public:
     }
     int NEBAPI deviceSettings(wchar_t *buffer, int size) override
     {
-        CallTrace trace(*this, "deviceSettings", QString::number(size));
+        CallTrace trace(*this, "deviceSettings", [=] { return QString::number(size); });
         return trace.withText(SimDevice::deviceSettings(buffer, size), buffer, size);
     }
     int NEBAPI setDeviceSettings(const wchar_t *settings) override
     {
-        CallTrace trace(*this, "setDeviceSettings", traceArgument(settings));
+        CallTrace trace(*this, "setDeviceSettings", [=] { return traceArgument(settings); });
         return trace(SimDevice::setDeviceSettings(settings));
     }
     int NEBAPI parameter(const wchar_t *name, wchar_t *buffer, int size) override
     {
-        CallTrace trace(*this, "parameter", traceArgument(name) + QStringLiteral(", %1").arg(size));
+        CallTrace trace(*this, "parameter",
+                        [=] { return traceArgument(name) + QStringLiteral(", %1").arg(size); });
         return trace.withText(SimDevice::parameter(name, buffer, size), buffer, size);
     }
     int NEBAPI setParameter(const wchar_t *name, const wchar_t *value) override
     {
         CallTrace trace(*this, "setParameter",
-                        traceArgument(name) + QStringLiteral(", ") + traceArgument(value));
+                        [=] { return traceArgument(name) + QStringLiteral(", ") + traceArgument(value); });
         return trace(SimDevice::setParameter(name, value));
     }
     int NEBAPI parameterValues(const wchar_t *name, wchar_t *buffer, int size) override
     {
-        CallTrace trace(*this, "parameterValues", traceArgument(name) + QStringLiteral(", %1").arg(size));
+        CallTrace trace(*this, "parameterValues",
+                        [=] { return traceArgument(name) + QStringLiteral(", %1").arg(size); });
         return trace.withText(SimDevice::parameterValues(name, buffer, size), buffer, size);
     }
     int NEBAPI applySettings() override

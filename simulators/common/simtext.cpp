@@ -31,11 +31,13 @@ std::wstring fromWide(const wchar_t *text, bool *tooLong)
         *tooLong = false;
     if (!text)
         return std::wstring();
-    // Bounded scan: never look beyond MaxInputLength characters for the NUL.
+    // Bounded scan: never look beyond MaxInputLength characters for the NUL,
+    // not even at the one just past them, which may lie outside the host's
+    // buffer.
     int length = 0;
     while (length < MaxInputLength && text[length] != L'\0')
         ++length;
-    if (length == MaxInputLength && text[length] != L'\0' && tooLong)
+    if (length == MaxInputLength && tooLong)
         *tooLong = true;
     return std::wstring(text, std::size_t(length));
 }
@@ -73,7 +75,15 @@ QString maskCardNumber(const QString &number)
     return masked;
 }
 
-QString maskCardNumbers(const QString &text)
+namespace {
+
+bool isGroupSeparator(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('-');
+}
+
+// Masks each unbroken run of 12 to 19 digits.
+QString maskDigitRuns(const QString &text)
 {
     QString result;
     result.reserve(text.size());
@@ -88,6 +98,41 @@ QString maskCardNumbers(const QString &text)
             ++end;
         const QString run = text.mid(i, end - i);
         result += (run.size() >= 12 && run.size() <= 19) ? maskCardNumber(run) : run;
+        i = end;
+    }
+    return result;
+}
+
+} // namespace
+
+QString maskCardNumbers(const QString &text)
+{
+    // Card numbers are often written in groups ("4000 1234 5678 9010",
+    // "4000-1234-..."): digit groups joined by single blanks or hyphens count
+    // as one number. Where the joined digits are too many for a card, each
+    // unbroken run is judged on its own.
+    QString result;
+    result.reserve(text.size());
+    int i = 0;
+    while (i < text.size()) {
+        if (!text.at(i).isDigit()) {
+            result += text.at(i++);
+            continue;
+        }
+        int end = i;
+        int digits = 0;
+        for (;;) {
+            while (end < text.size() && text.at(end).isDigit()) {
+                ++end;
+                ++digits;
+            }
+            if (end + 1 < text.size() && isGroupSeparator(text.at(end)) && text.at(end + 1).isDigit())
+                ++end;
+            else
+                break;
+        }
+        const QString run = text.mid(i, end - i);
+        result += (digits >= 12 && digits <= 19) ? maskCardNumber(run) : maskDigitRuns(run);
         i = end;
     }
     return result;

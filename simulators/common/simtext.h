@@ -9,8 +9,9 @@
 // are untrusted: nothing here writes past a buffer or reads an unbounded text.
 namespace Sim {
 
-// Longest text accepted from the host, in characters. Anything longer is
-// taken for a missing terminator rather than a real value.
+// Most characters of a host text ever read. Its NUL must lie among them, so
+// the longest text accepted is one shorter; anything longer is taken for a
+// missing terminator rather than a real value.
 constexpr int MaxInputLength = 1000000;
 
 // Writes what fits of value into buffer, NUL-terminated, never more than size
@@ -20,8 +21,8 @@ int copyOut(const std::wstring &value, wchar_t *buffer, int size);
 int copyOut(const QString &value, wchar_t *buffer, int size);
 
 // The text up to its NUL, read no further than MaxInputLength characters; a
-// null pointer gives an empty text. tooLong (may be null) tells whether the
-// text was cut at that bound.
+// null pointer gives an empty text. tooLong (may be null) tells whether no
+// NUL was found within the bound; the text is then cut at it.
 std::wstring fromWide(const wchar_t *text, bool *tooLong = nullptr);
 QString fromWideQ(const wchar_t *text, bool *tooLong = nullptr);
 
@@ -31,8 +32,9 @@ std::wstring toWString(const QString &text);
 // A card number with all but its first 6 and last 4 digits replaced by '*';
 // numbers too short to hide anything (under 11 digits) are fully masked.
 QString maskCardNumber(const QString &number);
-// Masks every run of 12 to 19 digits inside a free text, for traces of
-// slips, track data and the like.
+// Masks every card number inside a free text, for traces of slips, track
+// data and the like: 12 to 19 digits, unbroken or in groups joined by single
+// blanks or hyphens.
 QString maskCardNumbers(const QString &text);
 
 // The bench's per-user settings directory ("<config>/ORVA/vanter9/"), with a

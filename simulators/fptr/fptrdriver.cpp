@@ -19,6 +19,9 @@ using SimResult::Code;
 namespace {
 
 #if defined(SIM_RECEIPT_PRINTER)
+// A receipt printer has a pinpad port but no modem: its modem port has no
+// handle and refuses every action.
+constexpr bool HasModem = false;
 const QString DeviceKind = QStringLiteral("SIMRCPPRN");
 const QString FileTag = QStringLiteral("rcpprn");
 const QVector<ValueChoice> Models = {
@@ -26,6 +29,7 @@ const QVector<ValueChoice> Models = {
     {QStringLiteral("P80"), QStringLiteral("СИМ-П 80")},
 };
 #else
+constexpr bool HasModem = true;
 const QString DeviceKind = QStringLiteral("SIMFPTR");
 const QString FileTag = QStringLiteral("fptr");
 const QVector<ValueChoice> Models = {
@@ -41,8 +45,9 @@ const int PinpadInputBuffer = 1024;
 const int PinpadOutputBuffer = 1024;
 const int ModemInputBuffer = 4096;
 const int ModemOutputBuffer = 2048;
+const int MaxFaultAfterLines = 100000;
 
-enum ModemScenario { ModemHost = 0, ModemGprs = 1, ModemConnectError = 2, ModemFault = 3 };
+enum ModemScenario { ModemHost = 0, ModemGprs = 1, ModemConnectError = 2, ModemNoAnswer = 3 };
 enum LineFont { FontNormal = 0, FontBold = 1, FontDoubleWidth = 2 };
 
 QVector<ValueChoice> listOf(const QStringList &values)
@@ -59,12 +64,14 @@ QVector<ValueChoice> portChoices()
     for (int i = 1; i <= 16; ++i)
         choices.append({QStringLiteral("COM%1").arg(i), QStringLiteral("COM%1").arg(i)});
     // The bench describes a device by the label of its port, so these labels
-    // are the texts it recognises.
+    // are the texts it recognises. It finds the label by cutting each entry
+    // of the value list at its first colon, so no value may contain one; the
+    // USB values once did, and settings strings saved then still load.
     choices.append({QStringLiteral("TCP/IP"), QStringLiteral("TCP/IP")});
     choices.append({QStringLiteral("UDP/IP"), QStringLiteral("UDP/IP")});
     choices.append({QStringLiteral("Bluetooth"), QStringLiteral("Bluetooth")});
-    choices.append({QStringLiteral("USB:SIM-0001"), QStringLiteral("USB:SIM-0001")});
-    choices.append({QStringLiteral("USB:SIM-0002"), QStringLiteral("USB:SIM-0002")});
+    choices.append({QStringLiteral("USB1"), QStringLiteral("USB:SIM-0001"), {QStringLiteral("USB:SIM-0001")}});
+    choices.append({QStringLiteral("USB2"), QStringLiteral("USB:SIM-0002"), {QStringLiteral("USB:SIM-0002")}});
     choices.append({QStringLiteral("TTY"), QStringLiteral("Файл устройства")});
     return choices;
 }
@@ -85,7 +92,8 @@ FptrDriver::FptrDriver()
                    listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
                            QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
                            QStringLiteral("115200")})});
-    addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства"), QStringLiteral("ttyS0"), {}});
+    addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства (суффикс)"),
+                   QStringLiteral("ttyS0"), {}});
     addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("127.0.0.1"), {}});
     addDefinition({QStringLiteral("IPPort"), QStringLiteral("IP-порт"), QStringLiteral("5555"), {}});
     addDefinition({QStringLiteral("MACAddress"), QStringLiteral("MAC-адрес"), QStringLiteral("02:00:00:5A:11:01"), {}});
@@ -100,23 +108,35 @@ FptrDriver::FptrDriver()
                     {QStringLiteral("2"), QStringLiteral("Открыта крышка")},
                     {QStringLiteral("3"), QStringLiteral("Ошибка принтера")}},
                    true});
-    addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
-                   {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
-                    {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
-                    {QStringLiteral("2"), QStringLiteral("Ошибка соединения с хостом")},
-                    {QStringLiteral("3"), QStringLiteral("Модем не отвечает")}},
-                   true});
+    addDefinition({QStringLiteral("PrinterFaultAfter"), QStringLiteral("Неисправность после строк (0: сразу)"),
+                   QStringLiteral("0"), {}, true});
+    if (HasModem) {
+        addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
+                       {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
+                        {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
+                        {QStringLiteral("2"), QStringLiteral("Ошибка соединения с хостом")},
+                        {QStringLiteral("3"), QStringLiteral("Модем не отвечает")}},
+                       true});
+    }
     addDefinition({QStringLiteral("ShowTape"), QStringLiteral("Окно ленты"), QStringLiteral("1"),
                    {{QStringLiteral("0"), QStringLiteral("Не показывать")},
                     {QStringLiteral("1"), QStringLiteral("Показывать")}},
                    true});
     addDefinition({QStringLiteral("TapeFile"), QStringLiteral("Файл ленты (пусто: не записывать)"),
                    defaultTapeFile(), {}, true});
+
+    chosenFault = faultChoice();
+    pinpad.handle = SimPorts::openPort(SimPorts::PortKind::Pinpad, SimPorts::PortState());
+    if (HasModem)
+        modem.handle = SimPorts::openPort(SimPorts::PortKind::Modem, SimPorts::PortState());
 }
 
 FptrDriver::~FptrDriver()
 {
-    closePorts();
+    // Only now do the handles become unknown: a terminal still holding one
+    // then learns that the register is gone.
+    SimPorts::closePort(pinpad.handle);
+    SimPorts::closePort(modem.handle);
     delete tapeWindow.data();
 }
 
@@ -145,6 +165,11 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
         static const QRegularExpression mac(QStringLiteral("^([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}$"));
         if (!value.isEmpty() && !mac.match(value).hasMatch())
             return QStringLiteral("MAC-адрес пишется как 02:00:00:5A:11:01");
+    } else if (name == QLatin1String("PrinterFaultAfter")) {
+        bool ok = false;
+        const int lines = value.toInt(&ok);
+        if (!ok || lines < 0 || lines > MaxFaultAfterLines)
+            return QStringLiteral("нужно число строк от 0 до %1").arg(MaxFaultAfterLines);
     } else if (name == QLatin1String("IPAddress") || name == QLatin1String("TTYSuffix")) {
         if (value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('\n')))
             return QStringLiteral("значение не может содержать пробелы и переводы строк");
@@ -154,6 +179,14 @@ QString FptrDriver::valueProblem(const QString &name, const QString &value) cons
 
 void FptrDriver::settingsApplied()
 {
+    publish(modem, true);
+    // Lines are counted towards a fault from the moment it is chosen, so
+    // re-applying unchanged settings does not postpone it.
+    const QString fault = faultChoice();
+    if (fault != chosenFault) {
+        chosenFault = fault;
+        linesSinceFaultChosen = 0;
+    }
     if (tapeWindow && value(QStringLiteral("ShowTape")) != QLatin1String("1"))
         tapeWindow->hide();
 }
@@ -170,19 +203,19 @@ void FptrDriver::enabledChanged(bool enabled)
 
 int FptrDriver::setLineParamA(int value)
 {
-    CallTrace trace(*this, "setLineParamA", QString::number(value));
+    CallTrace trace(*this, "setLineParamA", [=] { return QString::number(value); });
     return trace(doSetLineParamA(value));
 }
 
 int FptrDriver::setLineParamB(int value)
 {
-    CallTrace trace(*this, "setLineParamB", QString::number(value));
+    CallTrace trace(*this, "setLineParamB", [=] { return QString::number(value); });
     return trace(doSetLineParamB(value));
 }
 
 int FptrDriver::setLineText(const wchar_t *text)
 {
-    CallTrace trace(*this, "setLineText", Sim::traceArgument(text));
+    CallTrace trace(*this, "setLineText", [=] { return Sim::traceArgument(text); });
     return trace(doSetLineText(text));
 }
 
@@ -194,7 +227,7 @@ int FptrDriver::printLine()
 
 int FptrDriver::setFinishParam(int value)
 {
-    CallTrace trace(*this, "setFinishParam", QString::number(value));
+    CallTrace trace(*this, "setFinishParam", [=] { return QString::number(value); });
     return trace(doSetFinishParam(value));
 }
 
@@ -260,8 +293,18 @@ int FptrDriver::doSetLineText(const wchar_t *text)
     return succeed();
 }
 
+QString FptrDriver::faultChoice() const
+{
+    return value(QStringLiteral("PrinterFault")) + QLatin1Char('/')
+           + value(QStringLiteral("PrinterFaultAfter"));
+}
+
 int FptrDriver::printerFault()
 {
+    // Once struck, the fault stays until the settings clear it, as an empty
+    // paper roll does.
+    if (linesSinceFaultChosen < intValue(QStringLiteral("PrinterFaultAfter")))
+        return 0;
     switch (intValue(QStringLiteral("PrinterFault"))) {
     case 1: return fail(Code::PaperEnd, QStringLiteral("вставьте рулон бумаги"));
     case 2: return fail(Code::CoverOpen, QStringLiteral("закройте крышку принтера"));
@@ -304,6 +347,8 @@ int FptrDriver::doPrintLine()
     lines.append(lineText);
     for (int i = 1; i < lineParamB; ++i)
         lines.append(QString());
+    if (linesSinceFaultChosen < MaxFaultAfterLines)
+        ++linesSinceFaultChosen;
     return succeed();
 }
 
@@ -424,7 +469,7 @@ void FptrDriver::showOnTapeWindow(const QString &text)
 
 int FptrDriver::setPinpadPortMode(int mode)
 {
-    CallTrace trace(*this, "setPinpadPortMode", QString::number(mode));
+    CallTrace trace(*this, "setPinpadPortMode", [=] { return QString::number(mode); });
     return trace(doSetPortMode(pinpad, false, mode));
 }
 
@@ -460,7 +505,7 @@ int FptrDriver::pinpadPortHandle(int *handle)
 
 int FptrDriver::setModemPortMode(int mode)
 {
-    CallTrace trace(*this, "setModemPortMode", QString::number(mode));
+    CallTrace trace(*this, "setModemPortMode", [=] { return QString::number(mode); });
     return trace(doSetPortMode(modem, true, mode));
 }
 
@@ -508,13 +553,13 @@ int FptrDriver::modemSignalLevel(int *dbm)
 
 int FptrDriver::modemOperator(wchar_t *buffer, int size)
 {
-    CallTrace trace(*this, "modemOperator", QString::number(size));
+    CallTrace trace(*this, "modemOperator", [=] { return QString::number(size); });
     return trace.withText(outText(status.operatorName, buffer, size), buffer, size);
 }
 
 int FptrDriver::modemLastError(wchar_t *buffer, int size)
 {
-    CallTrace trace(*this, "modemLastError", QString::number(size));
+    CallTrace trace(*this, "modemLastError", [=] { return QString::number(size); });
     return trace.withText(outText(status.lastError, buffer, size), buffer, size);
 }
 
@@ -532,47 +577,70 @@ int FptrDriver::outputBufferSize(int *bytes)
 
 void FptrDriver::publish(const Port &port, bool isModem)
 {
-    if (!port.handle)
-        return;
     SimPorts::PortState state;
     state.kind = isModem ? SimPorts::PortKind::Modem : SimPorts::PortKind::Pinpad;
     state.mode = port.mode;
     state.powered = port.powered;
     state.modemState = isModem ? modemInternalState : 0;
+    // The terminal meets the scenario's fault whenever it connects, whether
+    // or not anyone asked the modem for its status before.
+    if (isModem) {
+        switch (intValue(QStringLiteral("ModemScenario"))) {
+        case ModemConnectError: state.modemFault = SimPorts::ModemFault::ConnectionError; break;
+        case ModemNoAnswer: state.modemFault = SimPorts::ModemFault::NoAnswer; break;
+        default: break;
+        }
+    }
     SimPorts::updatePort(port.handle, state);
+}
+
+void FptrDriver::closePort(Port &port, bool isModem)
+{
+    port.mode = 0;
+    port.powered = false;
+    if (isModem) {
+        modemStep = 0;
+        modemInternalState = 0;
+        modemError.clear();
+    }
+    // A closed port has nothing to report until it is initialised again.
+    status = Status();
+    publish(port, isModem);
 }
 
 void FptrDriver::closePorts()
 {
-    SimPorts::closePort(pinpad.handle);
-    SimPorts::closePort(modem.handle);
-    pinpad = Port();
-    modem = Port();
-    modemStep = 0;
-    modemInternalState = 0;
-    modemError.clear();
-    status = Status();
+    closePort(pinpad, false);
+    closePort(modem, true);
+}
+
+int FptrDriver::needModem(bool isModem)
+{
+    if (!isModem || HasModem)
+        return 0;
+    return fail(Code::NoModem, QStringLiteral("у принтера чеков есть только порт пинпада"));
 }
 
 int FptrDriver::doSetPortMode(Port &port, bool isModem, int mode)
 {
     if (const int result = needEnabled())
         return result;
-    if (mode != 1 && mode != 2) {
+    if (const int result = needModem(isModem))
+        return result;
+    if (mode != 0 && mode != 1 && mode != 2) {
         return failParam(Code::InvalidArgument,
-                         QStringLiteral("Режим порта %1 должен быть 1 (синхронно) или "
-                                        "2 (асинхронно), передано %2")
+                         QStringLiteral("Режим порта %1 должен быть 0 (выключен), 1 (синхронно) "
+                                        "или 2 (асинхронно), передано %2")
                              .arg(portName(isModem)).arg(mode));
     }
-    port.mode = mode;
-    if (!port.handle) {
-        SimPorts::PortState state;
-        state.mode = mode;
-        port.handle = SimPorts::openPort(isModem ? SimPorts::PortKind::Modem
-                                                 : SimPorts::PortKind::Pinpad,
-                                         state);
+    // Mode 0 is how the host says "off": the port closes but keeps its
+    // handle, so a terminal that holds it sees a port that is not initialised.
+    if (mode == 0) {
+        closePort(port, isModem);
+    } else {
+        port.mode = mode;
+        publish(port, isModem);
     }
-    publish(port, isModem);
     return succeed();
 }
 
@@ -580,7 +648,9 @@ int FptrDriver::doPower(Port &port, bool isModem, bool on)
 {
     if (const int result = needEnabled())
         return result;
-    if (!port.handle) {
+    if (const int result = needModem(isModem))
+        return result;
+    if (!port.initialised()) {
         return fail(Code::PortNotInitialised,
                     QStringLiteral("сначала инициализируйте порт %1 (режим 1 или 2)")
                         .arg(portName(isModem)));
@@ -599,7 +669,7 @@ int FptrDriver::doUpdatePinpadStatus()
 {
     if (const int result = needEnabled())
         return result;
-    if (!pinpad.handle) {
+    if (!pinpad.initialised()) {
         return fail(Code::PortNotInitialised,
                     QStringLiteral("сначала инициализируйте порт пинпада (режим 1 или 2)"));
     }
@@ -612,7 +682,9 @@ int FptrDriver::doUpdateModemStatus()
 {
     if (const int result = needEnabled())
         return result;
-    if (!modem.handle) {
+    if (const int result = needModem(true))
+        return result;
+    if (!modem.initialised()) {
         return fail(Code::PortNotInitialised,
                     QStringLiteral("сначала инициализируйте порт модема (режим 1 или 2)"));
     }
@@ -621,7 +693,7 @@ int FptrDriver::doUpdateModemStatus()
     status.outputBuffer = ModemOutputBuffer;
 
     const int scenario = intValue(QStringLiteral("ModemScenario"));
-    if (modem.powered && scenario == ModemFault) {
+    if (modem.powered && scenario == ModemNoAnswer) {
         modemInternalState = 0;
         modemError = QStringLiteral("Модем не отвечает на команды инициализации");
     } else if (modem.powered) {
@@ -652,7 +724,7 @@ int FptrDriver::doUpdateModemStatus()
     status.operatorName = registered ? OperatorName : QString();
     status.lastError = modemError;
 
-    if (modem.powered && scenario == ModemFault)
+    if (modem.powered && scenario == ModemNoAnswer)
         return fail(Code::ModemFailure, modemError);
     return succeed();
 }

@@ -14,10 +14,14 @@ class QPlainTextEdit;
 // optional window) and offers a pinpad port and a modem port, registered in
 // the process-wide port table so that a simulated terminal can see them.
 //
+// Each port gets its handle when the object is made and keeps it until the
+// object is released: the host may hand a handle to the terminal before the
+// port is initialised, and that handle must then work once it is.
+//
 // A switched-off device refuses printing and every port action; the getters,
 // the error state, the settings and the parameters stay usable, since they
 // only report what the object holds. Switching the device off closes both
-// ports (their handles become unknown) and abandons an open document.
+// ports (off and unpowered, handles kept) and abandons an open document.
 class FptrDriver final : public Sim::SimDriver<NEB::Fptr::IFptr>
 {
 public:
@@ -66,9 +70,11 @@ private:
 
     struct Port
     {
-        int handle = 0; // 0 while not initialised
-        int mode = 0;
+        int handle = 0;
+        int mode = 0; // 0 off (not initialised), 1 synchronous, 2 asynchronous
         bool powered = false;
+
+        bool initialised() const { return mode == 1 || mode == 2; }
     };
 
     // What the status getters report: values of the last status update.
@@ -88,16 +94,20 @@ private:
     int doPrintLine();
     int doSetFinishParam(int value);
     int doFinishStep(Document expected, Document next, const char *stepName);
+    // 0 for the pinpad port and for a register with a modem.
+    int needModem(bool modem);
     int doSetPortMode(Port &port, bool modem, int mode);
     int doPower(Port &port, bool modem, bool on);
     int doUpdatePinpadStatus();
     int doUpdateModemStatus();
 
+    QString faultChoice() const;
     int printerFault();
     void abandonDocument(const QString &reason);
     bool appendToTape(const QString &ending, QString *error);
     void showOnTapeWindow(const QString &text);
     void publish(const Port &port, bool modem);
+    void closePort(Port &port, bool modem);
     void closePorts();
     QString defaultTapeFile() const;
 
@@ -107,6 +117,10 @@ private:
     int lineParamA = 0;
     int lineParamB = 1;
     QString lineText;
+    // The printer fault and its line count as last applied, and the lines
+    // printed since they were chosen.
+    QString chosenFault;
+    int linesSinceFaultChosen = 0;
 
     Port pinpad;
     Port modem;

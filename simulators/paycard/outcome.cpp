@@ -32,7 +32,9 @@ Outcome failed(int resultCode)
     outcome.kind = Outcome::Failed;
     outcome.responseCode = -1;
     outcome.resultCode = resultCode;
-    outcome.text = ResultCode::description(resultCode);
+    // Code 0 has a description ("no errors") that must not name a failure.
+    if (resultCode != ResultCode::Ok)
+        outcome.text = ResultCode::description(resultCode);
     if (outcome.text.isEmpty())
         outcome.text = ResultCode::description(ResultCode::OperatorFailure);
     return outcome;

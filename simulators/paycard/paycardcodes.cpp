@@ -20,7 +20,7 @@ QString description(int code)
     case RefundExceedsAmount:
         return QStringLiteral("Сумма превышает остаток исходной операции");
     case Declined: return QStringLiteral("Операция отклонена");
-    case OperatorFailure: return QStringLiteral("Сбой, заданный в настройках симулятора");
+    case OperatorFailure: return QStringLiteral("Сбой, заданный в настройках имитатора");
     case ReportAlreadyOpen: return QStringLiteral("Отчет уже начат");
     case ReportNotOpen: return QStringLiteral("Отчет не начат");
     case SlipNotFound: return QStringLiteral("Слип с таким номером не найден");
@@ -32,6 +32,8 @@ QString description(int code)
     case PortWrongKind: return QStringLiteral("Дескриптор указывает на порт ККТ другого типа");
     case PortNotInitialised: return QStringLiteral("Порт ККТ не инициализирован");
     case PortNotPowered: return QStringLiteral("Питание порта ККТ выключено");
+    case ModemNoAnswer: return QStringLiteral("Модем ККТ не отвечает");
+    case ModemConnectionError: return QStringLiteral("Модем ККТ не может соединиться с хостом");
     case PinpadNoAnswer: return QStringLiteral("Пинпад не отвечает");
     case CancelledOnPinpad: return QStringLiteral("Операция отменена на пинпаде");
     case HostTimeout: return QStringLiteral("Превышено время ожидания ответа хоста");

@@ -38,6 +38,8 @@ constexpr int PortUnknown = -232;
 constexpr int PortWrongKind = -233;
 constexpr int PortNotInitialised = -234;
 constexpr int PortNotPowered = -235;
+constexpr int ModemNoAnswer = -236;
+constexpr int ModemConnectionError = -237;
 
 constexpr int PinpadNoAnswer = -10050;
 constexpr int CancelledOnPinpad = -10051;

@@ -175,7 +175,7 @@ PayCardDevice::PayCardDevice()
     addDefinition({name(Param::IPPort), QStringLiteral("IP-порт"), QStringLiteral("8800"), {}, false});
     addDefinition({name(Param::MACAddress), QStringLiteral("MAC-адрес"),
                    QStringLiteral("00:00:00:00:00:00"), {}, false});
-    addDefinition({name(Param::SearchDir), QStringLiteral("Каталог драйвера"), QString(), {}, false});
+    addDefinition({name(Param::SearchDir), QStringLiteral("Каталог поиска"), QString(), {}, false});
 
     addDefinition({name(Param::OperatorResult), QStringLiteral("Результат операций"),
                    QStringLiteral("0"), numberedChoices(OperatorChoiceCount, operatorChoiceLabel),
@@ -213,6 +213,9 @@ bool PayCardDevice::isLive(const NEB::PayCard::IPayCard *device)
 
 QString PayCardDevice::describeResult(int code) const
 {
+    // Only a failure chosen in the settings is reported with code 0.
+    if (code == ResultCode::Ok)
+        return ResultCode::description(ResultCode::OperatorFailure);
     QString text = ResultCode::description(code);
     if (text.isEmpty())
         text = Sim::SimDevice::describeResult(code);
@@ -312,7 +315,7 @@ void PayCardDevice::addSettingsWidgets(Sim::SettingsDialog &dialog)
 
 int PayCardDevice::setIntInput(const char *operation, int value, int Inputs::*field)
 {
-    Sim::CallTrace trace(*this, operation, QString::number(value));
+    Sim::CallTrace trace(*this, operation, [=] { return QString::number(value); });
     terminal.inputs.*field = value;
     return trace(succeed());
 }
@@ -320,7 +323,7 @@ int PayCardDevice::setIntInput(const char *operation, int value, int Inputs::*fi
 int PayCardDevice::setTextInput(const char *operation, const wchar_t *text,
                                 const QString &argumentName, QString Inputs::*field)
 {
-    Sim::CallTrace trace(*this, operation, Sim::traceArgument(text));
+    Sim::CallTrace trace(*this, operation, [=] { return Sim::traceArgument(text); });
     QString value;
     int result = 0;
     if (!textArgument(text, argumentName, &value, &result))
@@ -346,7 +349,7 @@ int PayCardDevice::setAuthorizationType(int type)
 
 int PayCardDevice::setSum(double sum)
 {
-    Sim::CallTrace trace(*this, "setSum", QString::number(sum, 'f', 2));
+    Sim::CallTrace trace(*this, "setSum", [=] { return QString::number(sum, 'f', 2); });
     terminal.inputs.sum = sum;
     return trace(succeed());
 }
@@ -380,7 +383,7 @@ int PayCardDevice::setTrack2(const wchar_t *track)
 
 int PayCardDevice::setCharLineLength(int length)
 {
-    Sim::CallTrace trace(*this, "setCharLineLength", QString::number(length));
+    Sim::CallTrace trace(*this, "setCharLineLength", [=] { return QString::number(length); });
     terminal.setLineWidth(length);
     return trace(succeed());
 }
@@ -402,7 +405,7 @@ int PayCardDevice::setReportOperationType(int type)
 
 int PayCardDevice::setReportSum(double sum)
 {
-    Sim::CallTrace trace(*this, "setReportSum", QString::number(sum, 'f', 2));
+    Sim::CallTrace trace(*this, "setReportSum", [=] { return QString::number(sum, 'f', 2); });
     terminal.inputs.reportSum = sum;
     return trace(succeed());
 }
@@ -422,14 +425,14 @@ int PayCardDevice::setSlipNumber(int number)
 // when an operation needs it, since the register changes the port meanwhile.
 int PayCardDevice::setPinpadPort(int handle)
 {
-    Sim::CallTrace trace(*this, "setPinpadPort", QString::number(handle));
+    Sim::CallTrace trace(*this, "setPinpadPort", [=] { return QString::number(handle); });
     pinpadHandle = handle;
     return trace(succeed());
 }
 
 int PayCardDevice::setModemPort(int handle)
 {
-    Sim::CallTrace trace(*this, "setModemPort", QString::number(handle));
+    Sim::CallTrace trace(*this, "setModemPort", [=] { return QString::number(handle); });
     modemHandle = handle;
     return trace(succeed());
 }
@@ -463,6 +466,17 @@ Status PayCardDevice::checkPort(int handle, bool modem) const
     if (!state.powered) {
         return Status::failure(ResultCode::PortNotPowered,
                                QStringLiteral("порт %1 ККТ (дескриптор %2)").arg(port).arg(handle));
+    }
+    switch (state.modemFault) {
+    case SimPorts::ModemFault::NoAnswer:
+        return Status::failure(ResultCode::ModemNoAnswer,
+                               QStringLiteral("порт модема ККТ (дескриптор %1)").arg(handle));
+    case SimPorts::ModemFault::ConnectionError:
+        return Status::failure(ResultCode::ModemConnectionError,
+                               QStringLiteral("порт модема ККТ (дескриптор %1), состояние модема %2")
+                                   .arg(handle).arg(state.modemState));
+    case SimPorts::ModemFault::None:
+        break;
     }
     return Status::success();
 }
@@ -569,7 +583,7 @@ int PayCardDevice::resetReport()
 
 int PayCardDevice::textResult(const char *operation, const QString &value, wchar_t *buffer, int size)
 {
-    Sim::CallTrace trace(*this, operation, QString::number(size));
+    Sim::CallTrace trace(*this, operation, [=] { return QString::number(size); });
     return trace.withText(outText(value, buffer, size), buffer, size);
 }
 
@@ -656,7 +670,7 @@ int PayCardDevice::commission(double *value)
     if (!value)
         return trace(failParam(SimResult::NullArgument, QStringLiteral("Не задан адрес результата")));
     *value = terminal.response().commission;
-    return trace.withDouble(succeed(), value);
+    return trace.withDouble(0, value);
 }
 
 int PayCardDevice::charLineLength(int *length)

@@ -87,6 +87,7 @@ Status outcomeStatus(const Outcome &outcome)
 Status Status::failure(int code, const QString &description, const QString &badParam)
 {
     Status status;
+    status.failed = true;
     status.resultCode = code;
     status.description = description;
     status.badParam = badParam;

@@ -63,13 +63,16 @@ struct TerminalConfig
 };
 
 // How an action ended. badParam names the rejected input, empty otherwise.
+// A failure may carry result code 0: the operator can choose it to see how
+// the host copes with a failed call that reports no error.
 struct Status
 {
+    bool failed = false;
     int resultCode = 0;
     QString description;
     QString badParam;
 
-    bool ok() const { return resultCode == 0; }
+    bool ok() const { return !failed; }
     static Status success() { return Status(); }
     static Status failure(int code, const QString &description,
                           const QString &badParam = QString());

@@ -20,12 +20,16 @@ namespace SimPorts {
 
 enum class PortKind { Pinpad, Modem };
 
+// What a connection to the host through a modem port runs into.
+enum class ModemFault { None, NoAnswer, ConnectionError };
+
 struct PortState
 {
     PortKind kind = PortKind::Pinpad;
     int mode = 0;          // 1 synchronous, 2 asynchronous, anything else off
     bool powered = false;
     int modemState = 0;    // modem ports only: the state last reported
+    ModemFault modemFault = ModemFault::None; // modem ports only
 };
 
 // A new non-zero handle, never reused within the process.

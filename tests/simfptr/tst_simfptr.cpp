@@ -15,6 +15,10 @@
 #include <QSettings>
 
 #include <climits>
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 #include <functional>
 #include <memory>
 #include <vector>
@@ -28,7 +32,7 @@ namespace {
 // Result codes the register documents (README).
 const int NullArgument = -1, InvalidArgument = -2, DeviceDisabled = -3, UnknownParameter = -4,
           InvalidParameterValue = -5, InvalidSettings = -6, TextTooLong = -8, LineTooLong = -103,
-          WrongSequence = -104, PortNotInitialised = -105, ModemFailure = -106;
+          WrongSequence = -104, PortNotInitialised = -105, ModemFailure = -106, NoModem = -107;
 
 std::wstring w(const QString &text) { return text.toStdWString(); }
 
@@ -263,6 +267,14 @@ private slots:
             QVERIFY2(!device.parameter(name).isEmpty(), name);
         QVERIFY(device.parameter("IPPort").toInt() > 0);
         QVERIFY2(device.parameter("TapeFile").startsWith(settingsDir()), qPrintable(device.parameter("TapeFile")));
+
+        // The receipt printer has a pinpad port but no modem, and offers no modem behaviour.
+        QCOMPARE(device.values("ModemScenario").isEmpty(), receiptPrinter);
+        QCOMPARE(device.intOf(&IFptr::modemPortHandle) == 0, receiptPrinter);
+        for (const char *step : {"modemMode", "modemOn", "modemOff", "modemStatus"}) {
+            QCOMPARE(run(device, step) == NoModem, receiptPrinter);
+            QCOMPARE(run(device, "pinpadMode pinpadOn pinpadStatus"), 0);
+        }
     }
 
     void objects_areIndependentAndSwitchOff()
@@ -276,7 +288,7 @@ private slots:
         QCOMPARE(a.code(), DeviceDisabled);
         QCOMPARE(b.code(), 0);
         QCOMPARE(b.intOf(&IFptr::deviceEnabled), 1);
-        // Switched off, settings and getters still work and clear the error.
+        // Switched off, settings and getters still work; setting clears the error.
         QVERIFY(a.configure({{"PaperWidth", "40"}}) >= 0);
         QCOMPARE(a.code(), 0);
         QCOMPARE(a.intOf(&IFptr::deviceEnabled), 0);
@@ -288,8 +300,14 @@ private slots:
         Device device(fptr);
         const QString ports = device.values("Port");
         QVERIFY2(ports.startsWith("COM1:COM1;") && ports.endsWith(";TTY:Файл устройства;"), qPrintable(ports));
-        for (const char *entry : {"COM16:COM16;", ";TCP/IP:TCP/IP;", ";USB:SIM-0001:USB:SIM-0001;"})
+        for (const char *entry : {"COM16:COM16;", ";TCP/IP:TCP/IP;", ":USB:SIM-0001;"})
             QVERIFY2(ports.contains(entry), entry);
+        // Read as the bench reads it (value before the first colon), every
+        // entry is a value the device takes and then shows with its label.
+        for (const QString &entry : ports.split(';', Qt::SkipEmptyParts)) {
+            QVERIFY2(device.configure({{"Port", entry.section(':', 0, 0)}}) >= 0, qPrintable(entry));
+            QCOMPARE(device.label("Port"), entry.section(':', 1));
+        }
         QVERIFY(device.values("PrinterFault").contains(";2:Открыта крышка;"));
         QVERIFY(device.values("IPAddress").isEmpty()); // a free value has no list
         QCOMPARE(device.code(), 0);
@@ -353,9 +371,14 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("description");
-        QTest::newRow("paper end") << "1" << -100 << "Нет бумаги";
-        QTest::newRow("cover open") << "2" << -101 << "Открыта крышка принтера";
-        QTest::newRow("printer error") << "3" << -102 << "Ошибка принтера";
+        QTest::addColumn<int>("before"); // lines printed before the fault is chosen
+        QTest::addColumn<int>("after");  // lines it lets through
+        QTest::newRow("paper end") << "1" << -100 << "Нет бумаги" << 1 << 0;
+        QTest::newRow("cover open") << "2" << -101 << "Открыта крышка принтера" << 1 << 0;
+        QTest::newRow("printer error") << "3" << -102 << "Ошибка принтера" << 1 << 0;
+        QTest::newRow("paper end at line 3") << "1" << -100 << "Нет бумаги" << 0 << 2;
+        QTest::newRow("printer error after 1 of 4") << "3" << -102 << "Ошибка принтера" << 1 << 3;
+        QTest::newRow("before the first line") << "2" << -101 << "Открыта крышка принтера" << 0 << 0;
     }
 
     void printerFault_failsPrinting()
@@ -363,25 +386,39 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(int, code);
         QFETCH(QString, description);
+        QFETCH(int, before);
+        QFETCH(int, after);
         Device device(fptr);
         const QString tape = dir->filePath("tape.txt");
         QVERIFY(device.configure({{"TapeFile", tape}, {"ShowTape", "0"}}) >= 0);
-        QVERIFY(device.printLine("первая") >= 0);
-        QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
-        QVERIFY(device.printLine("вторая") < 0);
+        QStringList printed;
+        for (int i = 0; i < before + after; ++i) {
+            if (i == before)
+                QVERIFY(device.configure({{"PrinterFault", fault}, {"PrinterFaultAfter", QString::number(after)}}) >= 0);
+            printed.append(QStringLiteral("строка %1").arg(i + 1));
+            QVERIFY2(device.printLine(printed.last()) >= 0, qPrintable(printed.last()));
+        }
+        if (after == 0)
+            QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
+        QVERIFY(device->applySettings() >= 0); // re-applying does not postpone the fault
+        QVERIFY(device.printLine("сбой") < 0);
         QCOMPARE(device.code(), code);
         QVERIFY(device.description().startsWith(description));
-        // The interrupted document keeps its printed line on the tape and is over.
+        QVERIFY(device.printLine("снова") < 0); // struck, it stays
+        // The interrupted document keeps its printed lines on the tape and is
+        // over; a fault before the first line opened none.
         const QString text = readFile(tape);
-        QVERIFY2(text.contains("первая\n==== документ прерван: " + description), qPrintable(text));
-        QVERIFY(!text.contains("вторая"));
+        QCOMPARE(text.isEmpty(), printed.isEmpty());
+        if (!printed.isEmpty())
+            QVERIFY2(text.contains(printed.join('\n') + "\n==== документ прерван: " + description), qPrintable(text));
+        QVERIFY(!text.contains("сбой") && !text.contains("снова"));
         QVERIFY(device->setFinishParam(2) < 0);
         QCOMPARE(device.code(), WrongSequence);
 
         // A fault while finishing keeps the step repeatable once cleared.
         QVERIFY(device.configure({{"PrinterFault", "0"}}) >= 0);
         QVERIFY(device.printLine("третья") >= 0 && device->setFinishParam(2) >= 0);
-        QVERIFY(device.configure({{"PrinterFault", fault}}) >= 0);
+        QVERIFY(device.configure({{"PrinterFault", fault}, {"PrinterFaultAfter", "0"}}) >= 0);
         QVERIFY(device->finishStepA() < 0);
         QCOMPARE(device.code(), code);
         QVERIFY(run(device, "set:PrinterFault=0 apply A B C") >= 0);
@@ -403,8 +440,11 @@ private slots:
         // Values set by name take effect on apply if every one is acceptable.
         for (const char *value : {"PaperWidth=57", "Port=TCP/IP", "IPPort=65535", "MACAddress=0A:1b:2C:3d:4E:5f"})
             row(QStringLiteral("set:%1 apply").arg(value), 0, false, value);
+        // Settings strings saved with the former USB values still load.
+        row("load:SIMFPTR/1;Port=USB:SIM-0002", 0, false, "Port=USB2;");
         for (const char *value : {"PaperWidth=41", "Port=COM17", "PrinterFault=Нет", "Model=X", "IPPort=0",
-                                  "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4"})
+                                  "IPPort=abc", "MACAddress=0A:1B:2C", "PrinterFault=4", "PrinterFaultAfter=-1",
+                                  "PrinterFaultAfter=x"})
             row(QStringLiteral("set:%1 apply").arg(value), InvalidParameterValue, true, QString(value).section('=', 0, 0));
         row("set:SearchDir=" + QString(5000, 'x') + " apply", InvalidParameterValue, true, "SearchDir");
         // A settings string of another device, version or form is refused whole.
@@ -428,12 +468,16 @@ private slots:
         for (const char *steps : {"textNull", "settingsNull", "setNullName", "setNullValue", "stateNull"})
             row(steps, NullArgument, true);
         row("textHuge", TextTooLong, true);
-        for (const char *steps : {"textBreak", "font:3", "feed:0", "L P:3", "enable:2", "pinpadMode:0",
-                                  "pinpadMode:3", "modemMode:-1"})
+        for (const char *steps : {"textBreak", "font:3", "feed:0", "L P:3", "enable:2", "pinpadMode:3",
+                                  "modemMode:-1"})
             row(steps, InvalidArgument, true);
         for (const char *steps : {"setUnknown", "getUnknown", "valuesUnknown"})
             row(steps, UnknownParameter, true, "Speed");
-        for (const char *steps : {"pinpadOn", "modemOff", "pinpadStatus", "modemStatus"})
+        // Mode 0 is off: accepted at any time, it leaves the port closed.
+        for (const char *steps : {"pinpadOn", "modemOff", "pinpadStatus", "modemStatus", "pinpadMode:0 pinpadOn",
+                                  "pinpadMode:2 pinpadOn pinpadMode:0 pinpadStatus",
+                                  "modemMode:1 modemOn modemMode:0 modemMode:0 modemStatus",
+                                  "pinpadMode:1 enable:0 enable:1 pinpadOff"})
             row(steps, PortNotInitialised, false);
         row("set:ModemScenario=3 apply modemMode modemOn modemStatus", ModemFailure, false);
         // A switched-off device refuses printing and every port action.
@@ -468,6 +512,16 @@ private slots:
         // Only a failing modem reports a modem error; a refused mode is not kept.
         QCOMPARE(device.text(&IFptr::modemLastError).isEmpty(), code != ModemFailure);
         QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 0);
+        // Reading values leaves the error state to the next action or setter.
+        for (IntGetter getter : {&IFptr::deviceEnabled, &IFptr::pinpadPortHandle, &IFptr::modemPortMode,
+                                 &IFptr::modemPortHandle, &IFptr::modemState, &IFptr::modemSignalLevel,
+                                 &IFptr::inputBufferSize, &IFptr::outputBufferSize})
+            device.intOf(getter);
+        device.text(&IFptr::modemOperator);
+        device.values("Port");
+        device.parameter("Model");
+        QCOMPARE(device.code(), code);
+        QCOMPARE(device.description() + "|" + device.badDescription(), errors);
         // A failure leaves the settings as they were and blocks no later apply.
         if (code != 0) {
             QCOMPARE(device.settings(), before);
@@ -520,41 +574,48 @@ private slots:
         QCOMPARE(device.intOf(&IFptr::outputBufferSize), 1024);
     }
 
-    void ports_handlesAreRegistered()
+    void ports_keepTheirHandlesWhileTheObjectLives()
     {
-        Device device(fptr), other(fptr);
-        for (IntGetter getter : {&IFptr::pinpadPortHandle, &IFptr::modemPortHandle, &IFptr::pinpadPortMode})
-            QCOMPARE(device.intOf(getter), 0);
-
-        QVERIFY(device->setPinpadPortMode(1) >= 0);
-        const int pinpad = device.intOf(&IFptr::pinpadPortHandle);
+        std::unique_ptr<Device> device(new Device(fptr));
+        Device other(fptr);
+        // The handles exist from the start, so the host can pass them on
+        // before it initialises the ports.
+        const int pinpad = device->intOf(&IFptr::pinpadPortHandle);
+        const int modem = device->intOf(&IFptr::modemPortHandle);
+        const QSet<int> handles = {pinpad, modem, other.intOf(&IFptr::pinpadPortHandle),
+                                   other.intOf(&IFptr::modemPortHandle)};
+        QVERIFY(!handles.contains(0) && handles.size() == 4);
         SimPorts::PortState state;
-        QVERIFY(pinpad != 0 && SimPorts::portState(pinpad, &state));
-        QVERIFY(state.kind == SimPorts::PortKind::Pinpad && state.mode == 1 && !state.powered);
-        QVERIFY(device->pinpadPowerOn() >= 0 && device->setPinpadPortMode(2) >= 0);
-        QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), pinpad);
-        QCOMPARE(device.intOf(&IFptr::pinpadPortMode), 2);
-        QVERIFY(SimPorts::portState(pinpad, &state) && state.mode == 2 && state.powered);
-        QVERIFY(device->pinpadPowerOff() >= 0);
-        QVERIFY(SimPorts::portState(pinpad, &state) && !state.powered);
-
-        QVERIFY(device->setModemPortMode(1) >= 0);
-        const int modem = device.intOf(&IFptr::modemPortHandle);
-        QVERIFY(modem != 0 && modem != pinpad);
+        QVERIFY(SimPorts::portState(pinpad, &state));
+        QVERIFY(state.kind == SimPorts::PortKind::Pinpad && state.mode == 0 && !state.powered);
         QVERIFY(SimPorts::portState(modem, &state) && state.kind == SimPorts::PortKind::Modem);
-        QVERIFY(other->setPinpadPortMode(1) >= 0);
-        QVERIFY(other.intOf(&IFptr::pinpadPortHandle) != pinpad);
-        QCOMPARE(other.intOf(&IFptr::modemPortHandle), 0);
 
-        // Switching the device off closes its ports; new ones get new handles.
-        QVERIFY(device->setDeviceEnabled(0) >= 0);
-        QCOMPARE(device.intOf(&IFptr::pinpadPortHandle), 0);
-        QCOMPARE(device.intOf(&IFptr::modemPortMode), 0);
-        for (int handle : {pinpad, modem, 0})
-            QVERIFY(!SimPorts::portState(handle, nullptr));
-        QVERIFY(device->setDeviceEnabled(1) >= 0 && device->setPinpadPortMode(1) >= 0);
-        const int reopened = device.intOf(&IFptr::pinpadPortHandle);
-        QVERIFY(reopened != 0 && reopened != pinpad && reopened != modem);
+        // Whatever happens to the ports, their handles stay and the port
+        // table follows the state: initialised and powered, set to mode 0
+        // (off), switched off with the device.
+        const auto registered = [&](int handle) {
+            return SimPorts::portState(handle, &state) ? QStringLiteral("%1%2").arg(state.mode).arg(state.powered ? "+" : "")
+                                                       : QStringLiteral("unknown");
+        };
+        const struct { const char *steps; const char *pinpad; const char *modem; } stages[] = {
+            {"pinpadMode:1", "1", "0"},
+            {"pinpadOn pinpadMode:2 modemMode:1 modemOn", "2+", "1+"},
+            {"pinpadMode:0", "0", "1+"},
+            {"pinpadMode:2 enable:0", "0", "0"},
+            {"enable:1 modemMode:2", "0", "2"}};
+        for (const auto &stage : stages) {
+            QVERIFY2(run(*device, stage.steps) >= 0, stage.steps);
+            QCOMPARE(device->intOf(&IFptr::pinpadPortHandle), pinpad);
+            QCOMPARE(device->intOf(&IFptr::modemPortHandle), modem);
+            QCOMPARE(registered(pinpad), QString(stage.pinpad));
+            QCOMPARE(registered(modem), QString(stage.modem));
+            QCOMPARE(device->intOf(&IFptr::pinpadPortMode), QString(stage.pinpad).left(1).toInt());
+        }
+        // Released, the object takes its ports along; the other keeps its own.
+        device.reset();
+        QCOMPARE(registered(pinpad), QStringLiteral("unknown"));
+        QCOMPARE(registered(modem), QStringLiteral("unknown"));
+        QCOMPARE(registered(other.intOf(&IFptr::pinpadPortHandle)), QStringLiteral("0"));
     }
 
     void stringGetters_stayWithinBuffer_data()
@@ -597,6 +658,29 @@ private slots:
         }
     }
 
+    // A text of a million characters without a NUL, ending right where the
+    // host's memory ends: the setters must refuse it without reading past it.
+    void textSetters_readNoFurtherThanTheirBound()
+    {
+#ifdef Q_OS_UNIX
+        const std::size_t count = 1000000, page = std::size_t(sysconf(_SC_PAGESIZE));
+        const std::size_t size = ((count * sizeof(wchar_t) + page - 1) / page + 1) * page;
+        char *memory = static_cast<char *>(mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        QVERIFY(memory != MAP_FAILED && mprotect(memory + size - page, page, PROT_NONE) == 0);
+        wchar_t *text = reinterpret_cast<wchar_t *>(memory + size - page) - count;
+        std::fill_n(text, count, L'7');
+        Device device(fptr);
+        QVERIFY(device.configure({{"Trace", "1"}}) >= 0); // the trace reads arguments too
+        const int results[] = {device->setLineText(text), device->setDeviceSettings(text),
+                               device->setParameter(text, L"1"), device->setParameter(L"SearchDir", text)};
+        munmap(memory, size);
+        for (int result : results)
+            QCOMPARE(result, TextTooLong);
+#else
+        QSKIP("needs a guard page behind the text");
+#endif
+    }
+
     void settingsDialog_acceptAndCancel_data()
     {
         QTest::addColumn<bool>("accept");
@@ -620,11 +704,13 @@ private slots:
             auto *combo = dialog->findChild<QComboBox *>("cmbPaperWidth");
             auto *fault = dialog->findChild<QComboBox *>("cmbPrinterFault");
             auto *edit = dialog->findChild<QLineEdit *>("leIPPort");
+            auto *faultAfter = dialog->findChild<QLineEdit *>("lePrinterFaultAfter");
             auto *buttons = dialog->findChild<QDialogButtonBox *>("buttonBox");
-            if (!combo || !fault || !edit || !buttons || dialog->parentWidget() != &owner)
+            if (!combo || !fault || !edit || !faultAfter || !buttons || dialog->parentWidget() != &owner)
                 return dialog->reject();
             combo->setCurrentIndex(combo->findData("40"));
             fault->setCurrentIndex(fault->findData("2"));
+            faultAfter->setText("3");
             edit->setText(ipPort);
             buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
             if (dialog->isVisible()) { // refused: the reason is shown, nothing applied
@@ -635,25 +721,45 @@ private slots:
         QCOMPARE(shown, result);
         QCOMPARE(device.parameter("PaperWidth"), result == 1 ? QStringLiteral("40") : QStringLiteral("48"));
         QCOMPARE(device.parameter("PrinterFault"), result == 1 ? QStringLiteral("2") : QStringLiteral("0"));
+        QCOMPARE(device.parameter("PrinterFaultAfter"), result == 1 ? QStringLiteral("3") : QStringLiteral("0"));
         QCOMPARE(refusal.contains("IPPort"), ipPort == "99999");
+    }
+
+    void trace_recordsCallsWithMaskedCardNumbers_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("traced"); // a pattern
+        QTest::newRow("unbroken") << "КАРТА 4000123412345678" << "КАРТА 400012\\*{6}5678";
+        QTest::newRow("blanks") << "КАРТА 4000 1234 1234 5678" << "КАРТА 4000 12\\*\\* \\*{4} 5678";
+        QTest::newRow("hyphens") << "4000-1234-1234-5678-901" << "4000-12\\*\\*-\\*{4}-\\*{3}8-901";
+        QTest::newRow("mixed, then text") << "N 4000 1234-1234 5678 OK" << "N 4000 12\\*\\*-\\*{4} 5678 OK";
+        QTest::newRow("too many joined") << "1234567890123 4567890" << "123456\\*{3}0123 4567890";
+        QTest::newRow("date and time") << "2026-12-08 21:40:55" << "2026-12-08 21:40:55";
+        QTest::newRow("phone") << "+7 999 123-45-67" << "\\+7 999 123-45-67";
     }
 
     void trace_recordsCallsWithMaskedCardNumbers()
     {
+        QFETCH(QString, line);
+        QFETCH(QString, traced);
         Device device(fptr);
         QVERIFY(device.configure({{"Trace", "1"}, {"TapeFile", ""}}) >= 0);
-        QVERIFY(device->setLineText(L"КАРТА 4000123412345678") >= 0);
+        QVERIFY(device->setLineText(w(line).c_str()) >= 0);
         QVERIFY(device->setFinishParam(2) < 0);
+        device.intOf(&IFptr::pinpadPortMode);
+        device.parameter("PaperWidth");
         const QDir traceDir(settingsDir());
-        const QStringList traces = traceDir.entryList({"trace-fptr-*.log"});
-        QVERIFY2(!traces.isEmpty(), qPrintable(traceDir.path()));
         QString text;
-        for (const QString &name : traces)
+        for (const QString &name : traceDir.entryList({"trace-fptr-*.log"}))
             text += readFile(traceDir.filePath(name));
-        QVERIFY(text.contains(QRegularExpression(
-            "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} setLineText\\(\"КАРТА 400012\\*{6}5678\"\\) -> 0")));
-        QVERIFY(!text.contains("4000123412345678"));
+        QVERIFY2(text.contains(QRegularExpression(
+            "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} setLineText\\(\"" + traced + "\"\\) -> 0")),
+                 qPrintable(text.right(300)));
+        QCOMPARE(text.contains(line), !traced.contains('*'));
         QVERIFY(text.contains(QRegularExpression("setFinishParam\\(2\\) -> -104 \\[-104\\] ")));
+        // Outputs are those the host received.
+        QVERIFY(text.contains(QRegularExpression("pinpadPortMode\\(\\) -> 0, out=0 \\{\\d+ ms\\}\n")));
+        QVERIFY(text.contains(QRegularExpression("parameter\\(\"PaperWidth\", 8\\) -> 2, out=\"48\" \\{")));
     }
 };
 

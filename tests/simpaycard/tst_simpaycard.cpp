@@ -11,6 +11,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDirIterator>
+#include <QFormLayout>
+#include <QLabel>
 #include <QLibrary>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <memory>
@@ -36,7 +39,7 @@ enum : int {
     AlreadyCancelled = -203, ReferenceWrongOperation = -204, CancelOutsideShift = -205,
     RefundExceedsAmount = -206, Declined = -210, ReportAlreadyOpen = -220, ReportNotOpen = -221,
     PinpadPortNotSet = -230, ModemPortNotSet = -231, PortUnknown = -232, PortWrongKind = -233,
-    PortNotInitialised = -234, PortNotPowered = -235,
+    PortNotInitialised = -234, PortNotPowered = -235, ModemNoAnswer = -236, ModemConnectionError = -237,
     PinpadNoAnswer = -10050, CancelledOnPinpad = -10051, HostTimeout = -10052, HostUnreachable = 10053,
 };
 
@@ -83,8 +86,7 @@ QString text(IPayCard *device, TextGetter getter)
     return length > 0 ? QString::fromWCharArray(buffer.data()) : QString();
 }
 
-// The error getters leave the error state alone; every other getter that
-// succeeds clears it, so read these first.
+// Getters leave the error state alone; actions and setters replace it.
 int code(IPayCard *device) { int value = 0; device->resultCode(&value); return value; }
 int badFlag(IPayCard *device) { int flag = 0; device->badParam(&flag); return flag; }
 QString badText(IPayCard *device) { return text(device, &IPayCard::badParamDescription); }
@@ -384,6 +386,7 @@ private slots:
         QFETCH(int, responseCode);
         QVERIFY(configure(d, settings));
         QCOMPARE(resultOf(d, pay(d, sum)), resultCode);
+        const QString description = text(d, &IPayCard::resultDescription);
         QCOMPARE(response(d), responseCode);
         // A refusal came from the host and carries its fields; the four codes
         // of "no answer" carry none.
@@ -391,6 +394,20 @@ private slots:
         QCOMPARE(reference(d).isEmpty(), noAnswer);
         QCOMPARE(text(d, &IPayCard::authorizationCode).isEmpty(), resultCode != 0);
         QVERIFY(!text(d, &IPayCard::slipText).isEmpty());
+        // Reading the response leaves the failure for the host to read after it.
+        for (TextGetter getter : responseGetters)
+            text(d, getter);
+        int number = 0;
+        double commission = 0;
+        d->slipNumber(&number);
+        d->commission(&commission);
+        d->charLineLength(&number);
+        d->deviceEnabled(&number);
+        parameter(d, "Protocol");
+        valueList(d, "Port");
+        settingsOf(d);
+        QCOMPARE(code(d), resultCode);
+        QCOMPARE(text(d, &IPayCard::resultDescription), description);
     }
 
     void completeAuthorization_needsSuccessfulAuthorize()
@@ -416,6 +433,37 @@ private slots:
         // The failed completion left nothing in the journal to refund.
         QVERIFY(configure(d, "OperatorResult=0"));
         QCOMPARE(resultOf(d, pay(d, 10.00, 1, payment)), int(ReferenceNotFound));
+    }
+
+    // Code 0 is a failure that reports no error: the chosen action (the last
+    // of the script) fails while resultCode reads 0; the ones before it work.
+    void operatorFailure_withCodeZeroStillFails_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("script");
+        const char *const scripts[] = {"A", "AC", "S", "b", "ba", "be", "br"};
+        for (int action = 0; action < int(std::size(scripts)); ++action)
+            QTest::newRow(scripts[action]) << action << QString(scripts[action]);
+    }
+
+    void operatorFailure_withCodeZeroStillFails()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, script);
+        QVERIFY(configure(d, QStringLiteral("OperatorResult=3;FailResultCode=0;FailAction=%1").arg(action)));
+        QVERIFY(prepare(d, 1.00));
+        d->setReportType(2);
+        const QMap<QChar, int (NEBAPI IPayCard::*)()> actions = {
+            {'A', &IPayCard::authorize}, {'C', &IPayCard::completeAuthorization},
+            {'S', &IPayCard::executeServiceOperation}, {'b', &IPayCard::beginReport},
+            {'a', &IPayCard::addReportItem}, {'e', &IPayCard::endReport}, {'r', &IPayCard::resetReport}};
+        for (int i = 0; i < script.size(); ++i) {
+            const int result = (d->*actions.value(script.at(i)))();
+            QVERIFY2((result < 0) == (i == script.size() - 1), qPrintable(QString::number(result)));
+        }
+        QCOMPARE(code(d), 0);
+        QVERIFY2(text(d, &IPayCard::resultDescription).startsWith("Сбой, заданный в настройках имитатора"),
+                 qPrintable(text(d, &IPayCard::resultDescription)));
     }
 
     void authorize_rejectsBadInput_data()
@@ -640,48 +688,79 @@ private slots:
         }
     }
 
+    // The register's handles are handed over first, as the bench does when a
+    // device is selected; then the register's ports are worked (steps) and a
+    // payment shows what the terminal finds behind the handles.
+    void ecrPorts_governOperationsOfPortProtocols_data()
+    {
+        QTest::addColumn<int>("protocol");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("resultCode");
+        const QString pinpadReady = "pinpadMode:1 pinpadOn";
+        const QString bothReady = pinpadReady + " modemMode:2 modemOn";
+        const auto row = [](int protocol, const QString &steps, int resultCode) {
+            QTest::addRow("%d: %s", protocol, qPrintable(steps)) << protocol << steps << resultCode;
+        };
+        row(0, "", 0);  // needs no port
+        row(7, "forget", 0);
+        row(8, "forget", PinpadPortNotSet);
+        row(8, "", PortNotInitialised);
+        row(8, "pinpadMode:2", PortNotPowered);
+        row(8, pinpadReady, 0);
+        row(9, pinpadReady + " pinpadOff", PortNotPowered);
+        row(9, pinpadReady + " pinpadMode:0", PortNotInitialised);
+        row(8, pinpadReady + " pinpadMode:0 " + pinpadReady, 0);
+        row(8, pinpadReady + " disable", PortNotInitialised);
+        row(8, pinpadReady + " release", PortUnknown);
+        row(10, pinpadReady, PortNotInitialised);  // the modem's
+        row(10, bothReady, 0);
+        row(10, bothReady + " modemMode:0", PortNotInitialised);
+        // The modem's own scenario decides whether the host can be reached.
+        row(10, bothReady + " modem:1", 0);
+        row(10, bothReady + " modem:2", ModemConnectionError);
+        row(10, "modem:3 " + bothReady, ModemNoAnswer);
+        row(10, bothReady + " modem:3 modem:0", 0);
+        row(9, pinpadReady + " modemMode:2 modemOn modem:3", 0);  // the modem plays no part
+    }
+
     void ecrPorts_governOperationsOfPortProtocols()
     {
+        QFETCH(int, protocol);
+        QFETCH(QString, steps);
+        QFETCH(int, resultCode);
         Register fptr(createFptrFn(NEB::Fptr::InterfaceVersion));
         QVERIFY(fptr);
-        fptr->setDeviceEnabled(1);
-        auto passPorts = [&]() {
-            int pinpad = 0, modem = 0;
-            fptr->pinpadPortHandle(&pinpad);
-            fptr->modemPortHandle(&modem);
-            d->setPinpadPort(pinpad);
-            d->setModemPort(modem);
+        int pinpad = 0, modem = 0;
+        fptr->pinpadPortHandle(&pinpad);
+        fptr->modemPortHandle(&modem);
+        QCOMPARE(d->setPinpadPort(pinpad), 0);
+        QCOMPARE(d->setModemPort(modem), 0);
+        QVERIFY(configure(d, QStringLiteral("Protocol=%1").arg(protocol)));
+        const QMap<QString, std::function<int()>> calls = {
+            {"pinpadMode:0", [&] { return fptr->setPinpadPortMode(0); }},
+            {"pinpadMode:1", [&] { return fptr->setPinpadPortMode(1); }},
+            {"pinpadMode:2", [&] { return fptr->setPinpadPortMode(2); }},
+            {"pinpadOn", [&] { return fptr->pinpadPowerOn(); }},
+            {"pinpadOff", [&] { return fptr->pinpadPowerOff(); }},
+            {"modemMode:0", [&] { return fptr->setModemPortMode(0); }},
+            {"modemMode:2", [&] { return fptr->setModemPortMode(2); }},
+            {"modemOn", [&] { return fptr->modemPowerOn(); }},
+            {"disable", [&] { return fptr->setDeviceEnabled(0); }},
+            {"release", [&] { fptr.reset(); return 0; }},
+            {"forget", [&] { return d->setPinpadPort(0) + d->setModemPort(0); }}};
+        const auto modemScenario = [&](const QString &value) {
+            return fptr->setParameter(L"ModemScenario", w(value).c_str()) < 0 ? -1 : fptr->applySettings();
         };
-        auto payResult = [&]() { return resultOf(d, pay(d, 1.00)); };
-
-        QCOMPARE(payResult(), 0);  // protocol 0 needs no port
-        QVERIFY(configure(d, "Protocol=8"));
-        passPorts();
-        QCOMPARE(payResult(), int(PinpadPortNotSet));
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            QVERIFY2(calls.contains(step) || step.startsWith("modem:"), qPrintable(step));
+            QCOMPARE(step.startsWith("modem:") ? modemScenario(step.mid(6)) : calls.value(step)(), 0);
+        }
+        QCOMPARE(resultOf(d, pay(d, 1.00)), resultCode);
+        // Service operations are bound by the same ports and say which failed.
         d->setServiceOperationType(0);
-        QVERIFY(d->executeServiceOperation() < 0);
-        QVERIFY(text(d, &IPayCard::resultDescription).contains("порт"));
-
-        QCOMPARE(fptr->setPinpadPortMode(1), 0);
-        passPorts();
-        QCOMPARE(payResult(), int(PortNotPowered));
-        QCOMPARE(fptr->pinpadPowerOn(), 0);
-        QCOMPARE(payResult(), 0);
-        QCOMPARE(fptr->pinpadPowerOff(), 0);
-        QCOMPARE(payResult(), int(PortNotPowered));
-        QCOMPARE(fptr->pinpadPowerOn(), 0);
-
-        // Protocol 10 reaches the host through the register's modem as well.
-        QVERIFY(configure(d, "Protocol=10"));
-        QCOMPARE(payResult(), int(ModemPortNotSet));
-        QCOMPARE(fptr->setModemPortMode(2), 0);
-        QCOMPARE(fptr->modemPowerOn(), 0);
-        passPorts();
-        QCOMPARE(payResult(), 0);
-
-        // Switching the register off closes its ports behind the handles.
-        QCOMPARE(fptr->setDeviceEnabled(0), 0);
-        QCOMPARE(payResult(), int(PortUnknown));
+        QCOMPARE(resultOf(d, d->executeServiceOperation()), resultCode);
+        if (resultCode != 0)
+            QVERIFY(text(d, &IPayCard::resultDescription).contains("порт"));
     }
 
     void ecrPorts_reportPortStateFromRegistry_data()
@@ -869,6 +948,36 @@ private slots:
         }
         QCOMPARE(parameter(d, "Protocol"), QStringLiteral("13"));
         QCOMPARE(resultOf(d, pay(d, 1.00)), int(HostTimeout));  // the chosen timeout acts
+    }
+
+    // The terminal's and the register's dialogs name the settings they share alike.
+    void settingsDialogs_nameSharedSettingsAlike()
+    {
+        Register fptr(createFptrFn(NEB::Fptr::InterfaceVersion));
+        QVERIFY(fptr);
+        QMap<QString, QString> labels[2];  // field name -> its label
+        for (QMap<QString, QString> &shown : labels) {
+            QTimer::singleShot(0, [&]() {
+                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return;
+                for (QWidget *field : dialog->findChildren<QWidget *>(QRegularExpression("^(cmb|le)"))) {
+                    auto *form = qobject_cast<QFormLayout *>(field->parentWidget()->layout());
+                    if (auto *label = form ? qobject_cast<QLabel *>(form->labelForField(field)) : nullptr)
+                        shown.insert(field->objectName(), label->text());
+                }
+                dialog->reject();
+            });
+            QCOMPARE(&shown == labels ? d->showProperties() : fptr->showProperties(), 0);
+        }
+        int shared = 0;
+        for (auto it = labels[0].cbegin(); it != labels[0].cend(); ++it) {
+            if (labels[1].contains(it.key())) {
+                ++shared;
+                QCOMPARE(labels[1].value(it.key()), it.value());
+            }
+        }
+        QCOMPARE(shared, 9);  // model, port, speed, device file, addresses, search directory, trace
     }
 };
 
