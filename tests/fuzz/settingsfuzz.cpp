@@ -41,6 +41,8 @@ namespace {
 
 using Rng = QRandomGenerator;
 
+constexpr int MaxInputSize = int(SettingsFile::MaxFileSize) + 1024 * 1024;
+
 // The input being tried, for the last words of a crash or a hang.
 quint64 currentSeed = 0;
 qint64 currentInput = -1;
@@ -376,6 +378,10 @@ QByteArray makeInput(quint64 seed, qint64 number, const QVector<QByteArray> &see
     for (int i = 0, count = 1 + int(rng.bounded(3)); i < count; ++i) {
         const int kind = int(rng.bounded(quint32(mutations().size())));
         mutations()[kind].apply(data, rng, seeds);
+        // Mutations on mutations grow without end; the loader reads no more
+        // than its bound and one byte, so a little past it is as good.
+        if (data.size() > MaxInputSize)
+            data.truncate(MaxInputSize);
         if (figures)
             ++figures->applied[kind];
     }
