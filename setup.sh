@@ -67,8 +67,9 @@ test|sanitize)
     exec ctest --output-on-failure --parallel "$(nproc)" --timeout 900
     ;;
 fuzz)
-    # The fuzzer's process leaves no toolkit leak to recognise, so it keeps
-    # the cheap allocation stacks: the full ones cost seconds per large input.
+    # The fuzzer runs on the minimal platform, which leaves no toolkit leak
+    # to recognise, so it keeps the cheap allocation stacks: the full ones
+    # cost seconds per large input.
     export ASAN_OPTIONS="fast_unwind_on_malloc=1:detect_leaks=1"
     exec "$build_dir/bin/settingsfuzz" --inputs "${2:-100000}"
     ;;

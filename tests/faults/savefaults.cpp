@@ -229,12 +229,8 @@ int main(int argc, char *argv[])
     const bool child = argc > 1 && std::strcmp(argv[1], ChildOption) == 0;
     QTemporaryDir configHome;
     // The child works in the folder its parent made.
-    if (child) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-    } else if (!useOwnConfiguration(configHome)) {
+    if (!child && !useOwnConfiguration(configHome))
         return 1;
-    }
     QApplication app(argc, argv);
     if (child)
         return runChild(app.arguments());

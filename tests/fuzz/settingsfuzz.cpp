@@ -159,7 +159,7 @@ const QVector<Mutation> &mutations()
              const QByteArray copy = data.mid(object.first, object.second - object.first);
              // Sometimes thousands of times: the size bound must hold.
              const int copies = rng.bounded(8) == 0 ? 1000 + int(rng.bounded(50000)) : 1 + int(rng.bounded(3));
-             data.insert(object.second, copy.repeated(copies));
+             data.insert(object.second, copy.repeated(std::min(copies, MaxInputSize / int(copy.size()) + 1)));
          }},
         {"shuffled elements",
          [](QByteArray &data, Rng &rng, const QVector<QByteArray> &) {
