@@ -25,11 +25,13 @@
 #include <QRandomGenerator>
 
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace SettingsFixtures;
@@ -65,11 +67,28 @@ void dropPermissionOverride()
 
 // The child: one session of the bench. It says what the message boxes said
 // and when its shut-down begins, on standard output, one line each.
+// SIGKILL from a timer of the process itself: the moment is exact to the
+// microsecond, where a parent's kill lands whenever the busy machine lets it.
+void killAfter(qint64 microseconds)
+{
+    std::signal(SIGALRM, [](int) { ::kill(getpid(), SIGKILL); });
+    sigevent event{};
+    event.sigev_notify = SIGEV_SIGNAL;
+    event.sigev_signo = SIGALRM;
+    timer_t timer;
+    itimerspec when{};
+    when.it_value.tv_sec = time_t(microseconds / 1000000);
+    when.it_value.tv_nsec = long(microseconds % 1000000) * 1000 + 1;
+    if (timer_create(CLOCK_MONOTONIC, &event, &timer) != 0 || timer_settime(timer, 0, &when, nullptr) != 0)
+        qFatal("cannot set the kill timer: %s", std::strerror(errno));
+}
+
 int runChild(const QStringList &arguments)
 {
     const int tagAt = arguments.indexOf(QStringLiteral("--tag"));
     const QString tag = tagAt > 0 ? arguments.value(tagAt + 1) : QString();
     const int limitAt = arguments.indexOf(QStringLiteral("--fail-after"));
+    const int killAt = arguments.indexOf(QStringLiteral("--killed-after"));
     if (arguments.contains(QStringLiteral("--as-user")) && geteuid() == 0)
         dropPermissionOverride();
     const auto say = [](const QStringList &texts) {
@@ -97,6 +116,8 @@ int runChild(const QStringList &arguments)
         }
         std::printf("devices %d\nclosing\n", devices->count());
         std::fflush(stdout);
+        if (killAt > 0)
+            killAfter(arguments.value(killAt + 1).toLongLong());
     }
     say(watcher.texts);
     return 0;
@@ -108,12 +129,21 @@ struct Session
     int devices = -1;
     bool killed = false;
     qint64 closingMs = 0; // from the start of shut-down to the end of the process
+    qint64 replacedMs = -1; // from the start of shut-down to the new terminal file, when watched
 };
 
-// Runs one session; with `killAfterMs` >= 0 it is killed that long after its
-// shut-down began.
-Session runSession(const QStringList &arguments, int killAfterMs = -1)
+ino_t inode(const QString &fileName)
 {
+    struct stat status{};
+    return ::stat(QFile::encodeName(fileName).constData(), &status) == 0 ? status.st_ino : 0;
+}
+
+// Runs one session; with `killAfterUs` >= 0 it is killed that long after its
+// shut-down began. `watch` notes when the terminal file was replaced.
+Session runSession(QStringList arguments, qint64 killAfterUs = -1, bool watch = false)
+{
+    if (killAfterUs >= 0)
+        arguments << QStringLiteral("--killed-after") << QString::number(killAfterUs);
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), QStringList{ChildOption} + arguments);
@@ -130,14 +160,17 @@ Session runSession(const QStringList &arguments, int killAfterMs = -1)
                 session.messages.append(line.mid(8));
             } else if (line == QLatin1String("closing")) {
                 closing.start();
-                if (killAfterMs >= 0) {
-                    if (!child.waitForFinished(killAfterMs)) {
-                        child.kill();
-                        session.killed = true;
-                    }
+                if (killAfterUs >= 0) {
                     child.waitForFinished(-1);
-                    session.closingMs = closing.elapsed();
+                    session.killed = child.exitStatus() == QProcess::CrashExit;
                     return session;
+                }
+                if (watch) {
+                    const ino_t before = inode(paycardFile());
+                    while (!child.waitForFinished(1)) {
+                        if (session.replacedMs < 0 && inode(paycardFile()) != before)
+                            session.replacedMs = closing.elapsed();
+                    }
                 }
             }
         }
@@ -267,28 +300,38 @@ int main(int argc, char *argv[])
     if (!SettingsFile::save(paycardFile(), saved, &writeFailed) || writeFailed)
         qFatal("cannot write the first settings file");
     runSession({});
-    const Session calibration = runSession({});
     Checker checker(devices);
-    checker.check("first start", 0, readFile(paycardFile()), readFile(fptrFile()), calibration);
+    const QByteArray firstTerminals = readFile(paycardFile()), firstRegisters = readFile(fptrFile());
+    const Session calibration = runSession({QStringLiteral("--tag"), QStringLiteral("0")}, -1, true);
+    checker.check("first start", 0, firstTerminals, firstRegisters, calibration);
     const int shutDownMs = int(calibration.closingMs);
-    std::printf("Saving under faults, %d devices in each file; an undisturbed shut-down takes %d ms\n", devices,
-                shutDownMs);
+    const int replacedMs = int(qMax<qint64>(calibration.replacedMs, 0));
+    std::printf("Saving under faults, %d devices in each file; an undisturbed shut-down takes %d ms, the terminal "
+                "file is replaced after %d ms\n",
+                devices, shutDownMs, replacedMs);
     int run = 0;
 
-    // Killed at a moment drawn evenly from the shut-down and a little past it.
-    int killed = 0, terminalsReplaced = 0;
+    // Every other kill lands at a moment drawn evenly from the shut-down and
+    // a little past it; the others up to a little past the moment the
+    // terminal file was replaced, to land more often in its few milliseconds
+    // of writing.
+    int killed = 0, terminalsReplaced = 0, midWrite = 0;
     for (int i = 0; i < kills; ++i) {
         ++run;
         const QByteArray terminals = readFile(paycardFile()), registers = readFile(fptrFile());
+        const int strayBefore = strayFiles();
+        const int span = (i % 2 == 0 ? shutDownMs : replacedMs) * 5 / 4 + 1;
         const Session session = runSession({QStringLiteral("--tag"), QString::number(run)},
-                                           int(rng.bounded(shutDownMs * 5 / 4 + 1)));
+                                           qint64(rng.bounded(quint32(span) * 1000)));
         killed += session.killed ? 1 : 0;
         terminalsReplaced += checker.check("killed", run, terminals, registers, session);
+        midWrite += strayFiles() > strayBefore ? 1 : 0;
     }
     if (kills > 0) {
-        std::printf("SIGKILL during shut-down: %d runs, %d killed before the end (%d after the terminal file was "
-                    "replaced); every time both files whole and loading; stray temporary files left: %d\n",
-                    kills, killed, terminalsReplaced - (kills - killed), strayFiles());
+        std::printf("SIGKILL during shut-down: %d runs, %d killed before the end: %d before the terminal file was "
+                    "replaced, %d of them while a new file was being written (its temporary file left behind); "
+                    "every time both files whole and loading\n",
+                    kills, killed, kills - terminalsReplaced, midWrite);
     }
 
     // The disk fills up after a random number of bytes of the save.
