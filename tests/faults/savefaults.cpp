@@ -65,8 +65,6 @@ void dropPermissionOverride()
         qFatal("cannot give up the capabilities: %s", std::strerror(errno));
 }
 
-// The child: one session of the bench. It says what the message boxes said
-// and when its shut-down begins, on standard output, one line each.
 // SIGKILL from a timer of the process itself: the moment is exact to the
 // microsecond, where a parent's kill lands whenever the busy machine lets it.
 void killAfter(qint64 microseconds)
@@ -83,6 +81,8 @@ void killAfter(qint64 microseconds)
         qFatal("cannot set the kill timer: %s", std::strerror(errno));
 }
 
+// The child: one session of the bench. It says what the message boxes said
+// and when its shut-down begins, on standard output, one line each.
 int runChild(const QStringList &arguments)
 {
     const int tagAt = arguments.indexOf(QStringLiteral("--tag"));
