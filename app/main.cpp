@@ -1,14 +1,12 @@
-#include "paycardmainwindow.h"
+#include "commandline.h"
 #include "startup.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    CommandLine::prepare(argc, argv);
     QApplication app(argc, argv);
     installTranslation();
-    PayCardMainWindow window;
-    window.show();
-    app.exec();
-    return 0;
+    return CommandLine::run(app.arguments());
 }

@@ -40,6 +40,8 @@ PayCardMainWindow::PayCardMainWindow(QWidget *parent)
 
     errorLabel = new QLabel;
     errorLabel->setObjectName(QStringLiteral("errorLabel"));
+    // Driver texts may hold "<" or "&"; they are shown as they are, never as markup.
+    errorLabel->setTextFormat(Qt::PlainText);
     ui->statusbar->addWidget(errorLabel);
 
     applyStyleSheet();

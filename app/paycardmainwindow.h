@@ -8,10 +8,12 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
 class QLabel;
+class QTextEdit;
 class PaycardDeviceList;
 class FptrDeviceList;
 
@@ -93,6 +95,7 @@ private:
     // Device start-up and shut-down, run by the constructor and destructor.
     void startDevices();
     void createDefaultDevice();
+    void restoreLatePaycardDevices();
     void rebuildFptrDevices();
     void shutDownDevices();
     void loadPaycardSettings(const QString &fileName);
@@ -115,6 +118,28 @@ private:
     bool usesEcrPort();
     void updateEcrPortState();
     void passEcrPortsToPaycard();
+    // The port buttons: on the port chosen in the port-type box.
+    void runOnChosenEcrPort(const std::function<void(QNebFptr *)> &pinpad,
+                            const std::function<void(QNebFptr *)> &modem);
+    void setEcrPortMode(int mode);
+    // The device page's add, once the terminal library is there.
+    void addDevice();
+
+    // Terminal operations of the authorization and report pages.
+    bool paycardObjectPresent() const;
+    void clearError();
+    // Runs `sequence` on the current terminal up to its first failure, then
+    // shows the terminal's slip in `slipView`. A failure goes to the status
+    // bar and is followed by `afterFailure`, whose own failure is swallowed;
+    // success clears the status bar. Without a driver object to ask, the
+    // failure is all that is shown.
+    void runPaycardSequence(QTextEdit *slipView, const std::function<void()> &sequence,
+                            const std::function<void()> &afterFailure = nullptr);
+    QString slipViewText();
+    void formatAuthorizationResult();
+    void formatResponseCode();
+    // Prints what a slip view shows on the current register, line by line.
+    void printSlipText(const QTextEdit *slipView);
 
     std::unique_ptr<Ui::PayCardMainWindow> ui;
     QLabel *errorLabel = nullptr;

@@ -21,9 +21,24 @@ void installTranslation()
     }
 }
 
-QString settingsDirectory()
+namespace {
+
+QString &cachedSettingsDirectory()
 {
     static QString directory;
+    return directory;
+}
+
+} // namespace
+
+void useSettingsDirectory(const QString &path)
+{
+    cachedSettingsDirectory() = QDir::cleanPath(path) + QDir::separator();
+}
+
+QString settingsDirectory()
+{
+    QString &directory = cachedSettingsDirectory();
     if (directory.isEmpty()) {
         // QSettings only tells where the per-user configuration of the
         // organisation lives; nothing is read from or written to it.

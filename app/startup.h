@@ -12,4 +12,8 @@ void installTranslation();
 // separator; created again whenever it has gone missing.
 QString settingsDirectory();
 
+// Points settingsDirectory at another folder for the rest of the process;
+// for scenario runs, which must leave the user's own files alone.
+void useSettingsDirectory(const QString &path);
+
 #endif // STARTUP_H

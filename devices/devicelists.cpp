@@ -7,7 +7,10 @@ PaycardDeviceList::~PaycardDeviceList()
 
 int PaycardDeviceList::add(std::unique_ptr<QNebPaycard> wrapper)
 {
-    return insert(std::move(wrapper));
+    const void *object = wrapper ? wrapper->driverObject() : nullptr;
+    const int id = insert(std::move(wrapper));
+    DriverJournal::noteDevice(object, id);
+    return id;
 }
 
 QNebPaycard *PaycardDeviceList::device(int id)
@@ -44,7 +47,10 @@ int FptrDeviceList::add(int kind, std::unique_ptr<QNebFptr> wrapper)
 {
     if (!wrapper)
         return -1;
-    return insert(FptrDeviceEntry{std::move(wrapper), kind});
+    const void *object = wrapper->driverObject();
+    const int id = insert(FptrDeviceEntry{std::move(wrapper), kind});
+    DriverJournal::noteDevice(object, id);
+    return id;
 }
 
 QNebFptr *FptrDeviceList::device(int id)

@@ -15,7 +15,7 @@ int setUp(Wrapper *wrapper, QWidget *owner)
         throw DeviceNotFoundException();
     // The driver parents its own dialogs to the window; its answer does not
     // matter, an older driver may not support owners at all.
-    wrapper->driverObject()->setOwnerWindow(owner);
+    wrapper->call(&Wrapper::Interface::setOwnerWindow, owner);
     wrapper->writeParameter(QStringLiteral("SearchDir"), applicationDirectory());
     return wrapper->invoke(&Wrapper::Interface::applySettings);
 }

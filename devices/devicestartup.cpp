@@ -4,11 +4,13 @@
 #include "devicelists.h"
 #include "devicetexts.h"
 #include "dialogs.h"
+#include "paycardlibrary.h"
 #include "settingsfile.h"
 #include "startup.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalBlocker>
 
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
@@ -64,6 +66,7 @@ void PayCardMainWindow::startDevices()
         // Without its library no saved device can be made, and the file is
         // neither read nor, at shut-down, replaced by a list without them.
         paycardDevices = std::make_unique<PaycardDeviceList>();
+        PaycardLibrary::useRemembered(paycardDevices.get());
         if (paycardDevices->isReady())
             loadPaycardSettings(settingsDirectory() + QLatin1String(PaycardFileName));
         else
@@ -76,7 +79,12 @@ void PayCardMainWindow::startDevices()
             filesLeftAlone.append(settingsDirectory() + QLatin1String(FptrFileName));
             return;
         }
-        loadFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
+        // The saved registers pair with the saved terminals; while those
+        // cannot be read, the registers wait in their file too.
+        if (paycardDevices->isReady())
+            loadFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
+        else
+            filesLeftAlone.append(settingsDirectory() + QLatin1String(FptrFileName));
         if (fptrDevices->count() != paycardDevices->count()) {
             try {
                 rebuildFptrDevices();
@@ -90,6 +98,29 @@ void PayCardMainWindow::startDevices()
     } catch (...) {
         showCritical(this, tr("Ошибка"), tr("Неизвестная ошибка"));
     }
+}
+
+// The terminal library was found only after start-up: the saved terminals
+// and their registers are restored now, as start-up would have done, so that
+// both files are written with them again at shut-down.
+void PayCardMainWindow::restoreLatePaycardDevices()
+{
+    const QString paycardFile = settingsDirectory() + QLatin1String(PaycardFileName);
+    if (!filesLeftAlone.removeAll(paycardFile))
+        return;
+    {
+        // The page is refreshed once both lists are in step, not before.
+        const QSignalBlocker blocker(ui->cmbDevices);
+        loadPaycardSettings(paycardFile);
+    }
+    if (fptrReady()) {
+        const QString fptrFile = settingsDirectory() + QLatin1String(FptrFileName);
+        if (filesLeftAlone.removeAll(fptrFile) && fptrDevices->count() == 0)
+            loadFptrSettings(fptrFile);
+        if (fptrDevices->count() != paycardDevices->count())
+            rebuildFptrDevices();
+    }
+    on_cmbDevices_currentIndexChanged(ui->cmbDevices->currentIndex());
 }
 
 void PayCardMainWindow::createDefaultDevice()

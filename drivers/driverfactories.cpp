@@ -28,14 +28,28 @@ std::unique_ptr<BRXLibrary<I>> loadLibrary(const char *file, const char *interfa
     return library;
 }
 
+// The library's create function, through the call journal when one is open.
+template <class I>
+I *createThrough(BRXLibrary<I> *library, const char *libraryName, int version)
+{
+    if (DriverJournal *journal = DriverJournal::active())
+        return journal->create<I>(libraryName, library->createSymbol, version,
+                                  [library, version] { return library->createFunction(version); });
+    return library->createFunction(version);
+}
+
 template <class I, class Wrapper>
 void releaseThrough(BRXLibrary<I> *library, std::unique_ptr<Wrapper> &wrapper)
 {
     if (!wrapper || !wrapper->driverObject())
         throw DeviceNotFoundException();
     I *object = wrapper->driverObject();
-    if (library && library->isReady())
-        library->releaseFunction(&object);
+    if (library && library->isReady()) {
+        if (DriverJournal *journal = DriverJournal::active())
+            journal->release(library->releaseSymbol, object, [library, &object] { return library->releaseFunction(&object); });
+        else
+            library->releaseFunction(&object);
+    }
     wrapper.reset();
 }
 
@@ -64,7 +78,7 @@ bool PaycardFactory::isReady() const
 
 std::unique_ptr<QNebPaycard> PaycardFactory::create()
 {
-    IPayCard *object = isReady() ? library->createFunction(NEB::PayCard::InterfaceVersion) : nullptr;
+    IPayCard *object = isReady() ? createThrough(library.get(), "paycard", NEB::PayCard::InterfaceVersion) : nullptr;
     return std::make_unique<QNebPaycard>(object);
 }
 
@@ -76,6 +90,24 @@ void PaycardFactory::release(std::unique_ptr<QNebPaycard> &wrapper)
 void PaycardFactory::discard(std::unique_ptr<QNebPaycard> &wrapper) noexcept
 {
     discardThrough(library.get(), wrapper);
+}
+
+QString PaycardFactory::useLibrary(const QString &fileName)
+{
+    if (isReady())
+        return QCoreApplication::translate("PaycardFactory", "Библиотека дПС уже загружена");
+    auto candidate = std::make_unique<BRXLibrary<IPayCard>>(fileName, QStringLiteral("PayCard"));
+    if (!loadDriverLibrary(candidate.get())) {
+        // After a missing symbol the loader's text names it; the file itself
+        // loaded and is unloaded again with the candidate.
+        const QString reason = candidate->errorString();
+        if (!reason.isEmpty())
+            return reason;
+        return QCoreApplication::translate("PaycardFactory", "В библиотеке нет функций %1 и %2")
+            .arg(candidate->createSymbol, candidate->releaseSymbol);
+    }
+    library = std::move(candidate);
+    return QString();
 }
 
 FptrFactory::FptrFactory()
@@ -114,7 +146,8 @@ std::unique_ptr<QNebFptr> FptrFactory::create(int kind)
 {
     if (!isReady(kind))
         return nullptr;
-    return std::make_unique<QNebFptr>(libraryOfKind(kind)->createFunction(NEB::Fptr::InterfaceVersion));
+    return std::make_unique<QNebFptr>(
+        createThrough(libraryOfKind(kind), kind == 0 ? "fptr" : "rcpprn", NEB::Fptr::InterfaceVersion));
 }
 
 void FptrFactory::release(int kind, std::unique_ptr<QNebFptr> &wrapper)

@@ -32,6 +32,12 @@ public:
     // holds; for clean-up paths that must not throw.
     void discard(std::unique_ptr<QNebPaycard> &wrapper) noexcept;
 
+    // Loads another file as the terminal library, for when the one under
+    // the fixed name is not ready (so no driver object of it exists). Returns
+    // an empty string once the file is loaded with both functions; otherwise
+    // the loader's reason, and the factory stays as it was.
+    QString useLibrary(const QString &fileName);
+
 private:
     std::unique_ptr<BRXLibrary<NEB::PayCard::IPayCard>> library;
 };

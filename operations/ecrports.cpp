@@ -2,23 +2,15 @@
 #include "ui_paycardmainwindow.h"
 
 #include "devicelists.h"
+#include "portstatus.h"
 
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
 
 namespace {
 
-QString portModeName(int mode)
-{
-    switch (mode) {
-    case 1:
-        return PayCardMainWindow::tr("синхронно");
-    case 2:
-        return PayCardMainWindow::tr("асинхронно");
-    default:
-        return PayCardMainWindow::tr("выключено");
-    }
-}
+// The items of the port-type box.
+enum PortType { PinpadPort = 0, ModemPort = 1 };
 
 } // namespace
 
@@ -62,22 +54,95 @@ void PayCardMainWindow::passEcrPortsToPaycard()
     setPaycardInt(&IPayCard::setModemPort, modemHandle);
 }
 
+// The mode and power buttons act on the port chosen in the port-type box;
+// with no port chosen nothing is sent. Without the register library a click
+// does nothing at all. They leave an earlier error text in place.
+void PayCardMainWindow::runOnChosenEcrPort(const std::function<void(QNebFptr *)> &pinpad,
+                                           const std::function<void(QNebFptr *)> &modem)
+{
+    if (!fptrReady())
+        return;
+    try {
+        switch (currentItemId(ui->cmbEcrPortType)) {
+        case PinpadPort:
+            pinpad(currentFptr());
+            break;
+        case ModemPort:
+            modem(currentFptr());
+            break;
+        default:
+            break;
+        }
+        updateEcrPortState();
+    } catch (const std::exception &e) {
+        showError(e.what());
+    }
+}
+
+// The remembered mode changes only once the driver took it: it is what the
+// register's settings dialog gives the port back.
+void PayCardMainWindow::setEcrPortMode(int mode)
+{
+    runOnChosenEcrPort(
+        [this, mode](QNebFptr *fptr) {
+            fptr->invoke(&IFptr::setPinpadPortMode, mode);
+            pinpadMode = mode;
+        },
+        [this, mode](QNebFptr *fptr) {
+            fptr->invoke(&IFptr::setModemPortMode, mode);
+            modemMode = mode;
+        });
+}
+
 void PayCardMainWindow::on_pbtnEcrPortModeSync_clicked()
 {
+    setEcrPortMode(1);
 }
 
 void PayCardMainWindow::on_pbtnEcrPortModeAsync_clicked()
 {
+    setEcrPortMode(2);
 }
 
 void PayCardMainWindow::on_pbtnEcrPortOn_clicked()
 {
+    runOnChosenEcrPort([](QNebFptr *fptr) { fptr->invoke(&IFptr::pinpadPowerOn); },
+                       [](QNebFptr *fptr) { fptr->invoke(&IFptr::modemPowerOn); });
 }
 
 void PayCardMainWindow::on_pbtnEcrPortOff_clicked()
 {
+    runOnChosenEcrPort([](QNebFptr *fptr) { fptr->invoke(&IFptr::pinpadPowerOff); },
+                       [](QNebFptr *fptr) { fptr->invoke(&IFptr::modemPowerOff); });
 }
 
 void PayCardMainWindow::on_pbtnEcrPortGetStatus_clicked()
 {
+    if (!fptrReady())
+        return;
+    try {
+        const int portType = currentItemId(ui->cmbEcrPortType);
+        if (portType == ModemPort) {
+            QNebFptr *fptr = currentFptr();
+            fptr->invoke(&IFptr::updateModemStatus);
+            ModemStatus status;
+            status.state = fptr->readInt(&IFptr::modemState);
+            status.signalLevel = fptr->readInt(&IFptr::modemSignalLevel);
+            status.operatorName = ecrString(&IFptr::modemOperator, fptr);
+            status.lastError = ecrString(&IFptr::modemLastError, fptr);
+            // The buffer getters report the port whose status was updated last.
+            status.inputBufferSize = fptr->readInt(&IFptr::inputBufferSize);
+            status.outputBufferSize = fptr->readInt(&IFptr::outputBufferSize);
+            ui->teStatus->setPlainText(modemStatusText(status));
+        } else if (portType == PinpadPort) {
+            QNebFptr *fptr = currentFptr();
+            fptr->invoke(&IFptr::updatePinpadStatus);
+            const int input = fptr->readInt(&IFptr::inputBufferSize);
+            const int output = fptr->readInt(&IFptr::outputBufferSize);
+            ui->teStatus->setPlainText(pinpadStatusText(input, output));
+        }
+        showError("");
+    } catch (const std::exception &e) {
+        showError(e.what());
+    }
 }

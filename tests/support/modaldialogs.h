@@ -71,11 +71,16 @@ inline std::shared_ptr<const Seen> closeNextModalDialog(QMessageBox::StandardBut
         poll->stop();
         poll->deleteLater();
         seen->className = QString::fromLatin1(dialog->metaObject()->className());
+        // Own copies: a dialog of a driver library may hand out texts that
+        // live in the library, which can be unloaded before `seen` goes.
         seen->title = dialog->windowTitle();
+        seen->title.detach();
         seen->flags = dialog->windowFlags();
         auto *box = qobject_cast<QMessageBox *>(dialog.data());
-        if (box)
+        if (box) {
             seen->text = box->text();
+            seen->text.detach();
+        }
         if (prepare)
             prepare(dialog);
         if (button == PressEnter) {

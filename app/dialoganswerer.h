@@ -1,0 +1,35 @@
+#ifndef DIALOGANSWERER_H
+#define DIALOGANSWERER_H
+
+#include "scenario.h"
+
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+
+class QDialog;
+
+// Answers the modal dialogs a scenario step opens, in the order the step
+// lists the answers. The dialogs run their own event loops inside the pressed
+// slot; a timer polling for the active modal dialog is what gets control
+// there. A dialog without an answer is cancelled and reported.
+class DialogAnswerer
+{
+public:
+    DialogAnswerer();
+
+    void begin(const QVector<Scenario::DialogAnswer> &expected = {});
+    // What went wrong since begin: unexpected dialogs, answers not used,
+    // dialogs that did not match or would not close.
+    QStringList finish();
+
+private:
+    void answerOpenDialog();
+
+    QTimer timer;
+    QVector<Scenario::DialogAnswer> answers;
+    int next = 0;
+    QStringList failures;
+};
+
+#endif // DIALOGANSWERER_H

@@ -1,0 +1,176 @@
+#ifndef DRIVERJOURNAL_H
+#define DRIVERJOURNAL_H
+
+#include "operationnames.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QString>
+
+#include <functional>
+
+namespace NEB {
+namespace PayCard {
+class IPayCard;
+}
+namespace Fptr {
+class IFptr;
+}
+} // namespace NEB
+
+// The journal of every call the bench makes into a driver: one JSON object
+// per line, appended to a file and flushed at once, so that the calls that
+// led to a crash are on disk when it happens.
+//
+// While no journal is open, active() is null and a driver call pays for that
+// one check; nothing is formatted. An open journal only watches: the call,
+// its arguments and its order stay what they would have been.
+class DriverJournal
+{
+public:
+    static DriverJournal *active() { return current; }
+
+    // Opens `fileName` for appending and makes it the active journal. Returns
+    // an empty string, or the reason the file could not be opened (the bench
+    // then works on without a journal).
+    static QString start(const QString &fileName);
+    static void stop();
+
+    // Names devices by their id; set by whoever shows the names.
+    using DeviceNamer = std::function<QString(const char *library, int id)>;
+    void setDeviceNamer(DeviceNamer namer) { deviceNamer = std::move(namer); }
+
+    // Device bookkeeping, free while no journal is open. A journal knows the
+    // ids of the devices added while it is open, which is why the program
+    // opens it before the window makes its devices.
+    static void noteDevice(const void *object, int id)
+    {
+        if (current && object)
+            current->known[object].id = id;
+    }
+
+    // Texts as the journal writes them: runs of 13 to 19 digits, alone or
+    // grouped by single blanks or hyphens, keep their first 6 and last 4.
+    static QString maskCardNumbers(const QString &text);
+
+    // One call of a driver object's operation; see DriverCall::call.
+    template <class I, class Pointer, class... Params>
+    int call(I *driver, Pointer operation, Params... args)
+    {
+        Entry entry(driver, interfaceName(driver), OperationNames::of<I>(operation));
+        const int result = (driver->*operation)(args...);
+        entry.elapsed = entry.timer.nsecsElapsed();
+        entry.result = result;
+        entry.hasResult = true;
+        (entry.describe(args), ...);
+        write(entry);
+        return result;
+    }
+
+    // A library's create function: the version asked for, the object made.
+    template <class I, class Create>
+    I *create(const char *library, const QString &symbol, int version, Create createObject)
+    {
+        Entry entry(nullptr, library, nullptr);
+        const QByteArray name = symbol.toUtf8();
+        entry.operation = name.constData();
+        I *object = createObject();
+        entry.elapsed = entry.timer.nsecsElapsed();
+        entry.describe(version);
+        entry.value = pointerText(object);
+        if (object)
+            known[object].library = library;
+        write(entry);
+        return object;
+    }
+
+    // A library's release function, given the address of the caller's
+    // pointer; the object is forgotten afterwards, its address may come back.
+    template <class I, class Release>
+    int release(const QString &symbol, I *object, Release releaseObject)
+    {
+        Entry entry(object, interfaceName(object), nullptr);
+        const QByteArray name = symbol.toUtf8();
+        entry.operation = name.constData();
+        entry.describe(static_cast<const void *>(object));
+        const int result = releaseObject();
+        entry.elapsed = entry.timer.nsecsElapsed();
+        entry.result = result;
+        entry.hasResult = true;
+        write(entry);
+        known.remove(object);
+        return result;
+    }
+
+private:
+    struct Known
+    {
+        const char *library = nullptr;
+        int id = 0;
+    };
+
+    // What one call sends and gets back, gathered while it runs.
+    struct Entry
+    {
+        Entry(const void *object, const char *library, const char *operation);
+
+        // Arguments in order; a buffer is taken together with the size that
+        // follows it, and pointers to outputs give the value read.
+        void describe(int number);
+        void describe(double number);
+        void describe(const wchar_t *text);
+        void describe(wchar_t *buffer);
+        void describe(int *output);
+        void describe(double *output);
+        void describe(const void *pointer);
+        void describe(void *pointer) { describe(static_cast<const void *>(pointer)); }
+
+        QByteArray time;
+        const void *object;
+        const char *library;
+        const char *operation;
+        QElapsedTimer timer;
+        qint64 elapsed = 0;
+        int result = 0;
+        bool hasResult = false;
+        QByteArrayList arguments;
+        QByteArray value;
+        wchar_t *buffer = nullptr;
+    };
+
+    DriverJournal() = default;
+    void write(const Entry &entry);
+    static const char *interfaceName(const NEB::PayCard::IPayCard *) { return "paycard"; }
+    static const char *interfaceName(const NEB::Fptr::IFptr *) { return "fptr"; }
+    static QByteArray pointerText(const void *pointer);
+
+    static DriverJournal *current;
+    QFile file;
+    QHash<const void *, Known> known;
+    DeviceNamer deviceNamer;
+};
+
+namespace DriverCall {
+
+template <class T>
+struct Same
+{
+    using type = T;
+};
+
+// Calls an operation of a driver object, through the journal when one is
+// open. The arguments are converted to the operation's own parameter types
+// first, so the journal records exactly what the driver receives.
+template <class I, class... Params>
+int call(I *driver, int (NEBAPI I::*operation)(Params...), typename Same<Params>::type... args)
+{
+    if (DriverJournal *journal = DriverJournal::active())
+        return journal->call(driver, operation, args...);
+    return (driver->*operation)(args...);
+}
+
+} // namespace DriverCall
+
+#endif // DRIVERJOURNAL_H

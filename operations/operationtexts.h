@@ -1,0 +1,55 @@
+#ifndef OPERATIONTEXTS_H
+#define OPERATIONTEXTS_H
+
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+
+// The texts the operation pages show, built from plain values so that they
+// do not depend on a window or a driver.
+namespace OperationText {
+
+// A response field of the terminal that a result line may show.
+enum class ResponseField {
+    AuthorizationCode,
+    TransactionId,
+    TransactionDate,
+    TransactionTime,
+    TerminalId,
+    ReferenceNumber,
+    CardNumber,
+    CardType,
+    CardExpiryDate,
+    PointCode,
+    Commission,
+    OperatorName,
+    SlipNumber,
+    AmountId,
+    CommissionId,
+};
+
+// Gives the value of one field: a text, an int or a double (an amount).
+using FieldReader = std::function<QVariant(ResponseField)>;
+
+// "Код ответа: <code>\n".
+QString responseCodeText(int responseCode);
+
+// The response-code line followed by one line per field that the terminal's
+// protocol defines, in the protocol's order. Only those fields are read, so a
+// driver is asked for nothing else. Throws Exception "Протокол не
+// поддерживается" for a protocol without fields, before reading any.
+QString authorizationResultText(int responseCode, int protocol, const FieldReader &read);
+
+// Whether a failed authorization still left response fields worth showing:
+// not for the codes by which the terminal says no answer came at all.
+bool hasResponseFields(int resultCode);
+
+// The slip as the driver gives it, one string of fixed-width lines, broken
+// into rows of `width` characters; a negative width counts like its absolute
+// value, and 0 leaves the slip one unbroken line.
+QString slipViewText(const QString &slip, int width);
+
+} // namespace OperationText
+
+#endif // OPERATIONTEXTS_H
