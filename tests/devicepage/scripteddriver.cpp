@@ -14,6 +14,9 @@ int release(I **object)
         return -1;
     if (*object && hooks.released)
         hooks.released(static_cast<Object *>(*object));
+    // The library made the object, so it goes back here like a real
+    // driver's; tests keep only its address.
+    delete static_cast<Object *>(*object);
     *object = nullptr;
     return 0;
 }
