@@ -202,6 +202,41 @@ QString read(QIODevice *device, const DeviceHandler &handler)
     return xml.hasError() ? xml.errorString() : QString();
 }
 
+namespace {
+
+// Writes the file over itself, for a folder that refuses new files. The part
+// past the old end goes first, while every old byte is still in place; the
+// old bytes about to be overwritten are kept, and written back when the rest
+// fails. Either way a full disk leaves the previous file whole.
+bool writeInPlace(const QString &fileName, const QByteArray &document, bool *writeFailed)
+{
+    QFile file(fileName);
+    if (!file.exists() || !file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return false;
+    const qint64 oldSize = file.size();
+    const qint64 size = document.size();
+    const qint64 head = qMin(oldSize, size);
+    const QByteArray previous = file.read(head);
+    const auto writeAt = [&file](qint64 at, const char *data, qint64 length) {
+        return file.seek(at) && file.write(data, length) == length;
+    };
+    bool written = previous.size() == head
+                   && (size <= oldSize || writeAt(oldSize, document.constData() + oldSize, size - oldSize));
+    if (written && !writeAt(0, document.constData(), head)) {
+        writeAt(0, previous.constData(), head);
+        written = false;
+    }
+    if (written && size < oldSize)
+        written = file.resize(size);
+    if (!written) {
+        file.resize(oldSize);
+        *writeFailed = true;
+    }
+    return true;
+}
+
+} // namespace
+
 bool save(const QString &fileName, const QVector<Device> &devices, bool *writeFailed)
 {
     *writeFailed = false;
@@ -214,9 +249,8 @@ bool save(const QString &fileName, const QVector<Device> &devices, bool *writeFa
         return true;
     }
     QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return writeInPlace(fileName, document.data(), writeFailed);
     // commit() in Qt 5 does not notice that the final flush of its buffer
     // failed (a full disk), so the flush is made and checked here.
     const bool written = file.write(document.data()) == document.size() && file.flush()

@@ -52,8 +52,9 @@ QString read(QIODevice *device, const DeviceHandler &handler);
 
 // Writes the file through a temporary one that replaces it only when written
 // completely, so a failed save leaves the previous file whole; where the
-// folder refuses new files the file is written in place. Returns false when
-// the file could not even be opened; *writeFailed tells a later failure.
+// folder refuses new files the file is written in place, in an order that
+// still leaves it whole when the disk is full. Returns false when the file
+// could not even be opened; *writeFailed tells a later failure.
 bool save(const QString &fileName, const QVector<Device> &devices, bool *writeFailed);
 
 // Copies a file that could not be loaded to a name beside it stamped with

@@ -7,6 +7,7 @@
 #include "paycardmainwindow.h"
 #include "settingsfile.h"
 #include "settingsfixtures.h"
+#include "windowrun.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -25,18 +26,6 @@ using namespace SettingsFixtures;
 // starts and closes the real window over the real settings folder and
 // compares the files on disk byte for byte.
 namespace {
-
-// Runs a window from start to close, recording what it said.
-QStringList startAndClose(const std::function<void(PayCardMainWindow &)> &during = {})
-{
-    ModalWatcher watcher;
-    {
-        PayCardMainWindow window;
-        if (during)
-            during(window);
-    }
-    return watcher.texts;
-}
 
 QByteArray savedDocument(int terminals)
 {
