@@ -157,6 +157,17 @@ QString settingsDirectory()
     return path;
 }
 
+namespace {
+
+// An empty set may carry no data pointer at all, which memchr must not see.
+bool isOneOf(ushort u, QLatin1String set)
+{
+    return u < 128 && !set.isEmpty()
+           && std::memchr(set.data(), char(u), std::size_t(set.size())) != nullptr;
+}
+
+} // namespace
+
 bool isLatinWord(const QString &text, int minLength, int maxLength, QLatin1String others)
 {
     if (text.size() < minLength || text.size() > maxLength)
@@ -164,7 +175,7 @@ bool isLatinWord(const QString &text, int minLength, int maxLength, QLatin1Strin
     return std::all_of(text.cbegin(), text.cend(), [others](QChar c) {
         const ushort u = c.unicode();
         return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')
-               || (u < 128 && std::memchr(others.data(), char(u), std::size_t(others.size())) != nullptr);
+               || isOneOf(u, others);
     });
 }
 
@@ -175,7 +186,7 @@ bool isMacAddress(const QString &text, QLatin1String separators)
     for (int i = 0; i < text.size(); ++i) {
         const ushort u = text.at(i).unicode();
         const bool ok = i % 3 == 2
-                            ? u < 128 && std::memchr(separators.data(), char(u), std::size_t(separators.size())) != nullptr
+                            ? isOneOf(u, separators)
                             : (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
         if (!ok)
             return false;
