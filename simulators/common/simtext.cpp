@@ -86,35 +86,13 @@ bool isGroupSeparator(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('-');
 }
 
-// Masks each unbroken run of 12 to 19 digits.
-QString maskDigitRuns(const QString &text)
+// Masks each run of 12 to 19 digits. Card numbers are often written in
+// groups ("4000 1234 5678 9010", "4000-1234-..."): with joinGroups, digit
+// groups joined by single blanks or hyphens count as one number, and where
+// the joined digits are too many for a card each unbroken run is judged on
+// its own.
+QString maskDigitRuns(const QString &text, bool joinGroups)
 {
-    QString result;
-    result.reserve(text.size());
-    int i = 0;
-    while (i < text.size()) {
-        if (!text.at(i).isDigit()) {
-            result += text.at(i++);
-            continue;
-        }
-        int end = i;
-        while (end < text.size() && text.at(end).isDigit())
-            ++end;
-        const QString run = text.mid(i, end - i);
-        result += (run.size() >= 12 && run.size() <= 19) ? maskCardNumber(run) : run;
-        i = end;
-    }
-    return result;
-}
-
-} // namespace
-
-QString maskCardNumbers(const QString &text)
-{
-    // Card numbers are often written in groups ("4000 1234 5678 9010",
-    // "4000-1234-..."): digit groups joined by single blanks or hyphens count
-    // as one number. Where the joined digits are too many for a card, each
-    // unbroken run is judged on its own.
     QString result;
     result.reserve(text.size());
     int i = 0;
@@ -130,16 +108,27 @@ QString maskCardNumbers(const QString &text)
                 ++end;
                 ++digits;
             }
-            if (end + 1 < text.size() && isGroupSeparator(text.at(end)) && text.at(end + 1).isDigit())
+            if (joinGroups && end + 1 < text.size() && isGroupSeparator(text.at(end))
+                && text.at(end + 1).isDigit())
                 ++end;
             else
                 break;
         }
         const QString run = text.mid(i, end - i);
-        result += (digits >= 12 && digits <= 19) ? maskCardNumber(run) : maskDigitRuns(run);
+        if (digits >= 12 && digits <= 19)
+            result += maskCardNumber(run);
+        else
+            result += joinGroups ? maskDigitRuns(run, false) : run;
         i = end;
     }
     return result;
+}
+
+} // namespace
+
+QString maskCardNumbers(const QString &text)
+{
+    return maskDigitRuns(text, true);
 }
 
 QString settingsDirectory()
