@@ -1,8 +1,8 @@
 #include "driverjournal.h"
+#include "cardnumbers.h"
 
 #include <QDateTime>
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <cmath>
 
@@ -12,7 +12,7 @@ namespace {
 
 QByteArray jsonString(const QString &text)
 {
-    const QString masked = DriverJournal::maskCardNumbers(text);
+    const QString masked = ::maskCardNumbers(text);
     QByteArray out;
     out.reserve(masked.size() + 2);
     out += '"';
@@ -70,31 +70,6 @@ void DriverJournal::stop()
 {
     delete current;
     current = nullptr;
-}
-
-QString DriverJournal::maskCardNumbers(const QString &text)
-{
-    // Digits only at both ends, so neighbouring blanks are left alone.
-    static const QRegularExpression number(QStringLiteral("(?<![0-9])[0-9](?:[ -]?[0-9]){12,18}(?![0-9])"));
-    if (!text.contains(number))
-        return text;
-    QString masked = text;
-    QRegularExpressionMatchIterator matches = number.globalMatch(text);
-    while (matches.hasNext()) {
-        const QRegularExpressionMatch match = matches.next();
-        int digitsSeen = 0;
-        int digits = 0;
-        for (const QChar c : match.capturedRef())
-            digits += c.isDigit() ? 1 : 0;
-        for (int i = match.capturedStart(); i < match.capturedEnd(); ++i) {
-            if (!masked.at(i).isDigit())
-                continue;
-            ++digitsSeen;
-            if (digitsSeen > 6 && digitsSeen <= digits - 4)
-                masked[i] = QLatin1Char('*');
-        }
-    }
-    return masked;
 }
 
 QByteArray DriverJournal::pointerText(const void *pointer)

@@ -51,10 +51,6 @@ public:
             current->known[object].id = id;
     }
 
-    // Texts as the journal writes them: runs of 13 to 19 digits, alone or
-    // grouped by single blanks or hyphens, keep their first 6 and last 4.
-    static QString maskCardNumbers(const QString &text);
-
     // One call of a driver object's operation; see DriverCall::call.
     template <class I, class Pointer, class... Params>
     int call(I *driver, Pointer operation, Params... args)

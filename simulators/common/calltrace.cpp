@@ -1,5 +1,6 @@
 #include "calltrace.h"
 
+#include "cardnumbers.h"
 #include "simdevice.h"
 
 #include <QDateTime>

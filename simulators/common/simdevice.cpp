@@ -1,4 +1,5 @@
 #include "simdevice.h"
+#include "cardnumbers.h"
 
 #include "settingsdialog.h"
 
@@ -295,8 +296,10 @@ int SimDevice::fail(int code, const QString &detail)
     error = ErrorState();
     error.code = code;
     error.description = describeResult(code);
+    // Details echo what the host handed over (a reference number, track
+    // data), which may hold a card number.
     if (!detail.isEmpty())
-        error.description += QStringLiteral(": ") + detail;
+        error.description += QStringLiteral(": ") + maskCardNumbers(detail);
     return code < 0 ? code : -1;
 }
 

@@ -29,14 +29,6 @@ QString fromWideQ(const wchar_t *text, bool *tooLong = nullptr);
 QString toQString(const std::wstring &text);
 std::wstring toWString(const QString &text);
 
-// A card number with all but its first 6 and last 4 digits replaced by '*';
-// numbers too short to hide anything (under 11 digits) are fully masked.
-QString maskCardNumber(const QString &number);
-// Masks every card number inside a free text, for traces of slips, track
-// data and the like: 12 to 19 digits, unbroken or in groups joined by single
-// blanks or hyphens.
-QString maskCardNumbers(const QString &text);
-
 // Whether text has minLength to maxLength characters, each a Latin letter,
 // a digit or one of `others`. Settings values are checked when every driver
 // object is made and loaded, so this is a loop rather than a pattern match,

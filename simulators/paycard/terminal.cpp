@@ -1,5 +1,6 @@
 #include "terminal.h"
 
+#include "cardnumbers.h"
 #include "paycardcodes.h"
 #include "simtext.h"
 
@@ -200,7 +201,7 @@ Status Terminal::validateAuthorization() const
     if (!in.track2.isEmpty() && !parseTrack2(in.track2).valid)
         return badInput(InputName::track2(),
                         QStringLiteral("нужен формат «номер карты=ГГММ…», получено «%1»")
-                            .arg(shortened(Sim::maskCardNumbers(in.track2))));
+                            .arg(shortened(in.track2)));
     if (in.accountNumber.size() > MaxAccountLength)
         return badInput(InputName::accountNumber(),
                         QStringLiteral("не длиннее %1 символов").arg(MaxAccountLength));
@@ -264,7 +265,7 @@ Status Terminal::authorize(const TerminalConfig &config)
 
     transaction.referenceNumber = transaction.time.toString(QStringLiteral("yyMMdd"))
         + QStringLiteral("%1").arg(sequence % 1000000, 6, 10, QLatin1Char('0'));
-    transaction.maskedCard = Sim::maskCardNumber(card);
+    transaction.maskedCard = maskCardNumber(card);
     transaction.cardType = cardTypeFor(card);
     transaction.slipNumber = nextSlipNumber();
     if (outcome.kind == Outcome::Approved)

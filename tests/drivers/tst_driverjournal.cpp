@@ -3,6 +3,7 @@
 // libraries beside the test (bin/testdrivers).
 #include "benchtest.h"
 #include "devicelists.h"
+#include "cardnumbers.h"
 #include "driverjournal.h"
 #include "fakedrivers.h"
 
@@ -84,6 +85,17 @@ void TestDriverJournal::maskCardNumbers_keepsFirstSixAndLastFour_data()
                                  << QStringLiteral("550000******0004/411111******1111");
     QTest::newRow("12 digits: a reference") << QStringLiteral("261208000001") << QStringLiteral("261208000001");
     QTest::newRow("20 digits: no card") << QStringLiteral("12345678901234567890") << QStringLiteral("12345678901234567890");
+    QTest::newRow("two blanks between groups") << QStringLiteral("4111  1111 1111 1111")
+                                               << QStringLiteral("4111  11** **** 1111");
+    QTest::newRow("hyphens") << QStringLiteral("4111-1111-1111-1111") << QStringLiteral("4111-11**-****-1111");
+    QTest::newRow("three blanks part groups") << QStringLiteral("4111   1111 1111 1111")
+                                              << QStringLiteral("4111   1111 1111 1111");
+    QTest::newRow("card, then a year") << QStringLiteral("4111 1111 1111 1111 2025")
+                                       << QStringLiteral("4111 11** **** 1111 2025");
+    QTest::newRow("reference, line break, time") << QStringLiteral("261210000003\n00:22:19")
+                                                 << QStringLiteral("261210000003\n00:22:19");
+    QTest::newRow("never across a line break") << QStringLiteral("4111 1111\n1111 1111")
+                                               << QStringLiteral("4111 1111\n1111 1111");
     QTest::newRow("already masked") << QStringLiteral("411111******1111") << QStringLiteral("411111******1111");
 }
 
@@ -91,7 +103,7 @@ void TestDriverJournal::maskCardNumbers_keepsFirstSixAndLastFour()
 {
     QFETCH(QString, text);
     QFETCH(QString, masked);
-    QCOMPARE(DriverJournal::maskCardNumbers(text), masked);
+    QCOMPARE(maskCardNumbers(text), masked);
 }
 
 void TestDriverJournal::wrapperCalls_journalledAsTheDriverSawThem_data()
@@ -168,7 +180,7 @@ void TestDriverJournal::wrapperCalls_journalledAsTheDriverSawThem()
     }
     QStringList expected;
     for (const QString &call : fake.calls)
-        expected.append(DriverJournal::maskCardNumbers(call));
+        expected.append(maskCardNumbers(call));
     QCOMPARE(journalled, expected);
 
     QFile file(fileName);

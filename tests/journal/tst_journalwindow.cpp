@@ -3,6 +3,7 @@
 // must hold exactly those calls, in their order, card numbers masked.
 #include "benchtest.h"
 #include "benchwindow.h"
+#include "cardnumbers.h"
 #include "driverjournal.h"
 
 #include <QDoubleSpinBox>
@@ -41,7 +42,7 @@ QStringList masked(const QStringList &calls)
 {
     QStringList result;
     for (const QString &call : calls)
-        result.append(DriverJournal::maskCardNumbers(call));
+        result.append(maskCardNumbers(call));
     return result;
 }
 
