@@ -17,6 +17,16 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 build_dir=build
 
+usage() {
+    echo "usage: $0 [run|test|sanitize|fuzz [N]|faults]" >&2
+    exit 2
+}
+# A mistyped mode is refused before anything is installed or built.
+case "$mode" in
+run|test|sanitize|fuzz|faults) ;;
+*) usage ;;
+esac
+
 packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttranslations5-l10n fonts-dejavu-core)
 
 missing=()
@@ -75,9 +85,5 @@ fuzz)
     ;;
 faults)
     exec "$build_dir/bin/savefaults" --devices 1000 --kills 200 --full-disk 50 --refusing-folder 20
-    ;;
-*)
-    echo "usage: $0 [run|test|sanitize|fuzz [N]|faults]" >&2
-    exit 2
     ;;
 esac

@@ -32,10 +32,13 @@ std::unique_ptr<BRXLibrary<I>> loadLibrary(const char *file, const char *interfa
 template <class I>
 I *createThrough(BRXLibrary<I> *library, const char *libraryName, int version)
 {
-    if (DriverJournal *journal = DriverJournal::active())
-        return journal->create<I>(libraryName, library->createSymbol, version,
-                                  [library, version] { return library->createFunction(version); });
-    return library->createFunction(version);
+    const QByteArray symbol = library->createSymbol.toLatin1();
+    return guardDriverCall(symbol.constData(), [&] {
+        if (DriverJournal *journal = DriverJournal::active())
+            return journal->create<I>(libraryName, library->createSymbol, version,
+                                      [library, version] { return library->createFunction(version); });
+        return library->createFunction(version);
+    });
 }
 
 template <class I, class Wrapper>
@@ -45,10 +48,16 @@ void releaseThrough(BRXLibrary<I> *library, std::unique_ptr<Wrapper> &wrapper)
         throw DeviceNotFoundException();
     I *object = wrapper->driverObject();
     if (library && library->isReady()) {
-        if (DriverJournal *journal = DriverJournal::active())
-            journal->release(library->releaseSymbol, object, [library, &object] { return library->releaseFunction(&object); });
-        else
-            library->releaseFunction(&object);
+        // Releases run while lists are emptied and destroyed, where nothing
+        // may be thrown; an object whose release threw is given up as gone.
+        try {
+            if (DriverJournal *journal = DriverJournal::active())
+                journal->release(library->releaseSymbol, object,
+                                 [library, &object] { return library->releaseFunction(&object); });
+            else
+                library->releaseFunction(&object);
+        } catch (...) {
+        }
     }
     wrapper.reset();
 }

@@ -1,6 +1,7 @@
 #ifndef DRIVERJOURNAL_H
 #define DRIVERJOURNAL_H
 
+#include "exception.h"
 #include "operationnames.h"
 
 #include <QByteArray>
@@ -162,9 +163,11 @@ struct Same
 template <class I, class... Params>
 int call(I *driver, int (NEBAPI I::*operation)(Params...), typename Same<Params>::type... args)
 {
-    if (DriverJournal *journal = DriverJournal::active())
-        return journal->call(driver, operation, args...);
-    return (driver->*operation)(args...);
+    return guardDriverCall(OperationNames::of<I>(operation), [&] {
+        if (DriverJournal *journal = DriverJournal::active())
+            return journal->call(driver, operation, args...);
+        return (driver->*operation)(args...);
+    });
 }
 
 } // namespace DriverCall

@@ -113,7 +113,8 @@ public:
         return DriverCall::call(requireObject(), operation, std::forward<Args>(args)...);
     }
 
-    // A failing getter is not an error here: it yields an empty text.
+    // A failing getter is not an error here, nor one the driver threw out
+    // of: it yields an empty text, a number getter 0.
     QString readString(StringGetter getter)
     {
         I *driver = requireObject();
@@ -122,19 +123,8 @@ public:
         });
     }
 
-    int readInt(IntGetter getter)
-    {
-        int value = 0;
-        DriverCall::call(requireObject(), getter, &value);
-        return value;
-    }
-
-    double readDouble(DoubleGetter getter)
-    {
-        double value = 0;
-        DriverCall::call(requireObject(), getter, &value);
-        return value;
-    }
+    int readInt(IntGetter getter) { return readNumber<int>(getter); }
+    double readDouble(DoubleGetter getter) { return readNumber<double>(getter); }
 
     void writeString(StringSetter setter, const QString &text)
     {
@@ -167,6 +157,17 @@ private:
     template <class Read>
     QString readTwoPass(Read read)
     {
+        try {
+            return readTwoPassUnguarded(read);
+        } catch (const Exception &) {
+            // A getter the driver threw out of has failed like any other.
+            return QString();
+        }
+    }
+
+    template <class Read>
+    QString readTwoPassUnguarded(Read read)
+    {
         const int size = std::max(1, stringBufferSize());
         std::vector<wchar_t> buffer(std::size_t(size), wchar_t(0));
         const int length = read(buffer.data(), size);
@@ -178,6 +179,19 @@ private:
             read(buffer.data(), secondSize);
         }
         return DriverText::fromBuffer(buffer, int(buffer.size()));
+    }
+
+    template <class T>
+    T readNumber(int (NEBAPI I::*getter)(T *))
+    {
+        I *driver = requireObject();
+        T value = 0;
+        try {
+            DriverCall::call(driver, getter, &value);
+        } catch (const Exception &) {
+            value = 0;
+        }
+        return value;
     }
 
     I *requireObject() const

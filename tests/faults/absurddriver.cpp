@@ -48,6 +48,8 @@ const wchar_t garbage[] = {wchar_t(0xD800), wchar_t(0xFFFF), WCHAR_MAX, WCHAR_MI
 
 int result()
 {
+    if (has(ThrowsInt))
+        throw 42;
     if (has(GarbageResults)) {
         static const int codes[] = {INT_MIN, -1, -2147483647, -10052};
         return next(codes);
@@ -210,6 +212,8 @@ public:
 template <class Object>
 Object *create()
 {
+    if (has(ThrowsInt))
+        throw 42;
     return has(NullCreate) ? nullptr : new Object;
 }
 

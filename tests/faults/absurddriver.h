@@ -17,6 +17,7 @@ enum Flag : unsigned {
     GarbageNumbers = 1u << 6,  // number getters write absurd values, another with every call
     NullCreate = 1u << 7,      // the create functions return null
     IdleRelease = 1u << 8,     // the release functions do nothing at all
+    ThrowsInt = 1u << 9,       // every operation and create function throws an int
 };
 
 } // namespace AbsurdDriver

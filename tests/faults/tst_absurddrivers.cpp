@@ -162,6 +162,7 @@ private slots:
         QTest::newRow("absurd numbers") << unsigned(GarbageNumbers) << "" << int(Unchecked);
         QTest::newRow("create returns null") << unsigned(NullCreate) << "" << int(Unchecked);
         QTest::newRow("release does nothing") << unsigned(IdleRelease) << "" << int(Unchecked);
+        QTest::newRow("throws an int") << unsigned(ThrowsInt) << "Драйвер прервал операцию " << int(Unchecked);
         QTest::newRow("everything at once")
             << unsigned(NegativeLengths | Unterminated | GarbageResults | GarbageNumbers | IdleRelease)
             << "[-2147483648] " << int(NoSlip);
