@@ -5,6 +5,7 @@
 #include "settingsfile.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -98,11 +99,12 @@ private:
     void restoreLatePaycardDevices();
     void rebuildFptrDevices();
     void shutDownDevices();
+    void pairFptrDevices(bool fptrFileRead);
     void loadPaycardSettings(const QString &fileName);
-    void loadFptrSettings(const QString &fileName);
-    void savePaycardSettings(const QString &fileName);
-    void saveFptrSettings(const QString &fileName);
-    void saveSettingsFile(const QString &fileName, const QVector<SettingsFile::Device> &devices);
+    // Returns whether the file was there and read whole.
+    bool loadFptrSettings(const QString &fileName);
+    QVector<SettingsFile::Device> savedPaycardDevices(QStringList *leftOut, QSet<int> *unsavedIds);
+    QVector<SettingsFile::Device> savedFptrDevices(const QSet<int> &unsavedIds, QStringList *leftOut);
     bool loadSettingsFile(const QString &fileName, const SettingsFile::DeviceHandler &restore,
                           const QString &partnerFileName = QString());
     QString keepAside(const QString &fileName, const QDateTime &time);
@@ -150,6 +152,8 @@ private:
     // Settings files shut-down must not write: their library was missing, or
     // an unreadable one could not be copied aside.
     QStringList filesLeftAlone;
+    // Settings files copied aside (or found uncopyable) during start-up.
+    QStringList filesKeptAside;
 };
 
 #endif // PAYCARDMAINWINDOW_H

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSignalBlocker>
 
 using NEB::Fptr::IFptr;
@@ -81,16 +82,15 @@ void PayCardMainWindow::startDevices()
         }
         // The saved registers pair with the saved terminals; while those
         // cannot be read, the registers wait in their file too.
+        bool fptrFileRead = false;
         if (paycardDevices->isReady())
-            loadFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
+            fptrFileRead = loadFptrSettings(settingsDirectory() + QLatin1String(FptrFileName));
         else
             filesLeftAlone.append(settingsDirectory() + QLatin1String(FptrFileName));
-        if (fptrDevices->count() != paycardDevices->count()) {
-            try {
-                rebuildFptrDevices();
-            } catch (const std::exception &e) {
-                showCritical(this, tr("Ошибка"), QString::fromUtf8(e.what()));
-            }
+        try {
+            pairFptrDevices(fptrFileRead);
+        } catch (const std::exception &e) {
+            showCritical(this, tr("Ошибка"), QString::fromUtf8(e.what()));
         }
         on_cmbDevices_currentIndexChanged(0);
     } catch (const std::exception &e) {
@@ -115,10 +115,10 @@ void PayCardMainWindow::restoreLatePaycardDevices()
     }
     if (fptrReady()) {
         const QString fptrFile = settingsDirectory() + QLatin1String(FptrFileName);
+        bool fptrFileRead = false;
         if (filesLeftAlone.removeAll(fptrFile) && fptrDevices->count() == 0)
-            loadFptrSettings(fptrFile);
-        if (fptrDevices->count() != paycardDevices->count())
-            rebuildFptrDevices();
+            fptrFileRead = loadFptrSettings(fptrFile);
+        pairFptrDevices(fptrFileRead);
     }
     on_cmbDevices_currentIndexChanged(ui->cmbDevices->currentIndex());
 }
@@ -140,6 +140,28 @@ void PayCardMainWindow::createDefaultDevice()
         paycardDevices->discard(wrapper);
         showCritical(this, tr("Ошибка"), QString::fromUtf8(e.what()));
     }
+}
+
+// Registers pair with terminals by position, so lists of different lengths
+// are paired anew with fresh registers. A shut-down cut short between the
+// two files leaves them so; the saved registers are copied aside first and
+// the user is told, instead of losing them without a word.
+void PayCardMainWindow::pairFptrDevices(bool fptrFileRead)
+{
+    if (fptrDevices->count() == paycardDevices->count())
+        return;
+    const QString fptrFile = settingsDirectory() + QLatin1String(FptrFileName);
+    // A file without registers (a driver whose settings are empty is not
+    // saved) has nothing to lose.
+    if (fptrFileRead && fptrDevices->count() > 0 && !filesKeptAside.contains(fptrFile)) {
+        showWarning(this, tr("Ошибка"),
+                    tr("В файле настроек ККТ устройств: %1, платежных систем: %2.\n\n"
+                       "Настройки ККТ сброшены по умолчанию")
+                            .arg(fptrDevices->count())
+                            .arg(paycardDevices->count())
+                        + keepAside(fptrFile, QDateTime::currentDateTime()));
+    }
+    rebuildFptrDevices();
 }
 
 // Gives every terminal a fresh register with the same id. The new list is
@@ -168,10 +190,17 @@ void PayCardMainWindow::shutDownDevices()
     try {
         const QString paycardFile = settingsDirectory() + QLatin1String(PaycardFileName);
         const QString fptrFile = settingsDirectory() + QLatin1String(FptrFileName);
+        QVector<SettingsFile::File> files;
+        QStringList leftOut;
+        QSet<int> unsavedIds;
         if (paycardDevices && !filesLeftAlone.contains(paycardFile))
-            savePaycardSettings(paycardFile);
+            files.append({paycardFile, savedPaycardDevices(&leftOut, &unsavedIds)});
         if (fptrDevices && !filesLeftAlone.contains(fptrFile))
-            saveFptrSettings(fptrFile);
+            files.append({fptrFile, savedFptrDevices(unsavedIds, &leftOut)});
+        if (!files.isEmpty() && !SettingsFile::save(files))
+            showWarning(this, tr("Ошибка"), tr("Сохранить настройки не удалось"));
+        else if (!leftOut.isEmpty())
+            showWarning(this, tr("Ошибка"), tr("Не сохранены настройки устройств:\n%1").arg(leftOut.join(QLatin1Char('\n'))));
     } catch (...) {
     }
     paycardDevices.reset();
@@ -184,47 +213,67 @@ void PayCardMainWindow::shutDownDevices()
 QString PayCardMainWindow::keepAside(const QString &fileName, const QDateTime &time)
 {
     const QString kept = SettingsFile::keepUnreadable(fileName, time);
+    filesKeptAside.append(fileName);
     if (!kept.isEmpty())
         return tr("\n\nПрежний файл настроек сохранен как:\n%1").arg(kept);
     filesLeftAlone.append(fileName);
     return tr("\n\nСкопировать прежний файл настроек не удалось, он останется без изменений:\n%1").arg(fileName);
 }
 
-// Reads one settings file, handing each saved device to `restore`. A file
-// that cannot be opened is no error: the list simply stays empty. Returns
-// true when the reading failed; the user has then been told, and the caller
-// empties its list so that start-up makes fresh devices. A partner file
-// whose devices are paired with this file's is kept aside with it, so the
-// two can be recovered together.
+// Reads one settings file, handing each saved device to `restore`. A missing
+// file is no error: the list simply stays empty. Returns false when the
+// reading failed; the user has then been told, and the caller empties its
+// list so that start-up makes fresh devices. A partner file whose devices
+// are paired with this file's is kept aside with it, so the two can be
+// recovered together. A file read whole but with elements passed over is
+// copied aside too, since the next save drops them.
 bool PayCardMainWindow::loadSettingsFile(const QString &fileName, const SettingsFile::DeviceHandler &restore,
                                          const QString &partnerFileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
+    const QFileInfo info(fileName);
+    if (!info.exists() && !info.isSymLink())
+        return true;
     QString error;
-    try {
-        error = SettingsFile::read(&file, restore);
-    } catch (const std::exception &e) {
-        error = QString::fromUtf8(e.what());
+    int skipped = 0;
+    QFile file(fileName);
+    // A folder, a pipe or a device under the file's name is neither read,
+    // which might never end, nor replaced at shut-down.
+    if (!info.isFile()) {
+        error = tr("Это не обычный файл: %1").arg(fileName);
+        filesLeftAlone.append(fileName);
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        error = tr("Файл не открывается: %1\n%2").arg(fileName, file.errorString());
+    } else {
+        try {
+            error = SettingsFile::read(&file, restore, &skipped);
+        } catch (const std::exception &e) {
+            error = QString::fromUtf8(e.what());
+        }
+        file.close();
     }
-    file.close();
+    const QDateTime now = QDateTime::currentDateTime();
     if (error.isEmpty()) {
         ui->cmbDevices->setCurrentIndex(0);
-        return false;
+        if (skipped > 0) {
+            showWarning(this, tr("Ошибка"),
+                        tr("В файле настроек пропущено элементов, которые не удалось прочитать: %1")
+                                .arg(skipped)
+                            + keepAside(fileName, now));
+        }
+        return true;
     }
     QString text = tr("Ошибка загрузки настроек:\n%1\n\nЗагружены настройки по умолчанию").arg(error);
-    const QDateTime now = QDateTime::currentDateTime();
-    text += keepAside(fileName, now);
+    if (!filesLeftAlone.contains(fileName))
+        text += keepAside(fileName, now);
     if (!partnerFileName.isEmpty() && QFileInfo::exists(partnerFileName))
         text += keepAside(partnerFileName, now);
     showWarning(this, tr("Ошибка"), text);
-    return true;
+    return false;
 }
 
 void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
 {
-    const bool failed = loadSettingsFile(fileName, [this](const SettingsFile::Device &saved) {
+    const bool read = loadSettingsFile(fileName, [this](const SettingsFile::Device &saved) {
         std::unique_ptr<QNebPaycard> wrapper;
         try {
             wrapper = paycardDevices->create();
@@ -240,15 +289,15 @@ void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
         ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject()) : saved.name, id);
         return QString();
     }, settingsDirectory() + QLatin1String(FptrFileName));
-    if (failed) {
+    if (!read) {
         paycardDevices->clear();
         ui->cmbDevices->clear();
     }
 }
 
-void PayCardMainWindow::loadFptrSettings(const QString &fileName)
+bool PayCardMainWindow::loadFptrSettings(const QString &fileName)
 {
-    const bool failed = loadSettingsFile(fileName, [this](const SettingsFile::Device &saved) {
+    const bool read = loadSettingsFile(fileName, [this](const SettingsFile::Device &saved) {
         // The saved name is only the register's description at the time; the
         // device describes itself anew.
         std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
@@ -259,60 +308,61 @@ void PayCardMainWindow::loadFptrSettings(const QString &fileName)
             fptrDevices->add(0, std::move(wrapper));
         return failure;
     });
-    if (failed) {
+    if (!read) {
         fptrDevices->clear();
         ui->lbCurrentEcrName->setText(QString());
     }
+    return read && QFileInfo::exists(fileName);
 }
 
-void PayCardMainWindow::savePaycardSettings(const QString &fileName)
+// The terminals to save, in the order of the device list. A terminal the
+// file cannot hold is left out alone and named in `leftOut`, so that one bad
+// settings string does not cost the others; `unsavedIds` gets the ids of all
+// terminals left out, whose registers are then left out with them to keep
+// the two files paired.
+QVector<SettingsFile::Device> PayCardMainWindow::savedPaycardDevices(QStringList *leftOut, QSet<int> *unsavedIds)
 {
     QVector<SettingsFile::Device> devices;
     for (int i = 0; i < ui->cmbDevices->count(); ++i) {
+        const int id = ui->cmbDevices->itemData(i).toInt();
+        QString settings;
         try {
-            QNebPaycard *device = paycardDevices->device(ui->cmbDevices->itemData(i).toInt());
-            const QString settings = device->readString(&IPayCard::deviceSettings);
-            if (!settings.isEmpty())
-                devices.append({ui->cmbDevices->itemText(i), settings});
+            settings = paycardDevices->device(id)->readString(&IPayCard::deviceSettings);
         } catch (const std::exception &) {
             // A device without a driver object has no settings to keep.
         }
+        const SettingsFile::Device device{ui->cmbDevices->itemText(i), settings};
+        if (settings.isEmpty() || !SettingsFile::isWritable(device)) {
+            if (!settings.isEmpty())
+                leftOut->append(device.name);
+            unsavedIds->insert(id);
+            continue;
+        }
+        devices.append(device);
     }
-    saveSettingsFile(fileName, devices);
+    return devices;
 }
 
-void PayCardMainWindow::saveFptrSettings(const QString &fileName)
+QVector<SettingsFile::Device> PayCardMainWindow::savedFptrDevices(const QSet<int> &unsavedIds, QStringList *leftOut)
 {
     QVector<SettingsFile::Device> devices;
-    if (fptrDevices && fptrDevices->isReady(0)) {
-        for (int id : fptrDevices->ids()) {
-            try {
-                QNebFptr *device = fptrDevices->device(id);
-                const QString settings = device->readString(&IFptr::deviceSettings);
-                if (!settings.isEmpty())
-                    devices.append({deviceDescription(device->driverObject()), settings});
-            } catch (const std::exception &) {
-            }
+    if (!fptrDevices->isReady(0))
+        return devices;
+    for (int id : fptrDevices->ids()) {
+        if (unsavedIds.contains(id))
+            continue;
+        try {
+            QNebFptr *device = fptrDevices->device(id);
+            const QString settings = device->readString(&IFptr::deviceSettings);
+            const SettingsFile::Device saved{deviceDescription(device->driverObject()), settings};
+            if (settings.isEmpty())
+                continue;
+            if (SettingsFile::isWritable(saved))
+                devices.append(saved);
+            else
+                leftOut->append(saved.name);
+        } catch (const std::exception &) {
         }
     }
-    saveSettingsFile(fileName, devices);
-}
-
-// A device the file cannot hold is left out alone, so that one bad settings
-// string does not cost the others.
-void PayCardMainWindow::saveSettingsFile(const QString &fileName, const QVector<SettingsFile::Device> &devices)
-{
-    QVector<SettingsFile::Device> writable;
-    QStringList leftOut;
-    for (const SettingsFile::Device &device : devices) {
-        if (SettingsFile::isWritable(device))
-            writable.append(device);
-        else
-            leftOut.append(device.name);
-    }
-    bool writeFailed = false;
-    if (!SettingsFile::save(fileName, writable, &writeFailed) || writeFailed)
-        showWarning(this, tr("Ошибка"), tr("Сохранить настройки не удалось"));
-    else if (!leftOut.isEmpty())
-        showWarning(this, tr("Ошибка"), tr("Не сохранены настройки устройств:\n%1").arg(leftOut.join(QLatin1Char('\n'))));
+    return devices;
 }

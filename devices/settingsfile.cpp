@@ -10,6 +10,9 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <memory>
+#include <vector>
+
 namespace SettingsFile {
 
 namespace {
@@ -156,8 +159,9 @@ bool write(QIODevice *device, const QVector<Device> &devices)
     return !xml.hasError();
 }
 
-QString read(QIODevice *device, const DeviceHandler &handler)
+QString read(QIODevice *device, const DeviceHandler &handler, int *skipped)
 {
+    int passedOver = 0;
     // The size is checked first: everything after it works on the whole file.
     const QByteArray data = device->read(MaxFileSize + 1);
     if (data.size() > MaxFileSize)
@@ -176,6 +180,7 @@ QString read(QIODevice *device, const DeviceHandler &handler)
                 // name among them, are passed over with their content.
                 if (xml.name() != ObjectElement || !xml.attributes().hasAttribute(NameAttribute)) {
                     xml.skipCurrentElement();
+                    ++passedOver;
                     continue;
                 }
                 Device device;
@@ -199,72 +204,138 @@ QString read(QIODevice *device, const DeviceHandler &handler)
                 xml.readNext();
         }
     }
+    if (skipped)
+        *skipped = passedOver;
     return xml.hasError() ? xml.errorString() : QString();
 }
 
 namespace {
 
-// Writes the file over itself, for a folder that refuses new files. The part
-// past the old end goes first, while every old byte is still in place; the
-// old bytes about to be overwritten are kept, and written back when the rest
-// fails. Either way a full disk leaves the previous file whole.
-bool writeInPlace(const QString &fileName, const QByteArray &document, bool *writeFailed)
+// A settings file written over itself, for a folder that refuses new files.
+// The part past the old end goes first, while every old byte is still in
+// place; the old content is kept, and written back when the rest fails or a
+// file saved with it fails. Either way a full disk leaves the previous file
+// whole.
+class InPlaceFile
 {
-    QFile file(fileName);
-    if (!file.exists() || !file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return false;
-    const qint64 oldSize = file.size();
-    const qint64 size = document.size();
-    const qint64 head = qMin(oldSize, size);
-    const QByteArray previous = file.read(head);
-    const auto writeAt = [&file](qint64 at, const char *data, qint64 length) {
-        return file.seek(at) && file.write(data, length) == length;
-    };
-    bool written = previous.size() == head
-                   && (size <= oldSize || writeAt(oldSize, document.constData() + oldSize, size - oldSize));
-    if (written && !writeAt(0, document.constData(), head)) {
-        writeAt(0, previous.constData(), head);
-        written = false;
+public:
+    explicit InPlaceFile(const QString &fileName) : file(fileName) {}
+
+    // A file that was loaded is within the loader's bound; one that is not
+    // cannot be kept to be written back.
+    bool open()
+    {
+        if (!file.exists() || !file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)
+            || file.size() > MaxFileSize)
+            return false;
+        previous = file.readAll();
+        return previous.size() == file.size();
     }
-    if (written && size < oldSize)
-        written = file.resize(size);
-    if (!written) {
-        file.resize(oldSize);
-        *writeFailed = true;
+
+    bool write(const QByteArray &document)
+    {
+        const qint64 oldSize = previous.size();
+        const qint64 size = document.size();
+        const bool written = (size <= oldSize || writeAt(oldSize, document.constData() + oldSize, size - oldSize))
+                             && writeAt(0, document.constData(), qMin(oldSize, size))
+                             && (size >= oldSize || file.resize(size));
+        if (!written)
+            restore();
+        return written;
+    }
+
+    void restore()
+    {
+        writeAt(0, previous.constData(), previous.size());
+        file.resize(previous.size());
+    }
+
+private:
+    bool writeAt(qint64 at, const char *data, qint64 length)
+    {
+        return file.seek(at) && file.write(data, length) == length;
+    }
+
+    QFile file;
+    QByteArray previous;
+};
+
+bool saveInPlace(const QVector<File> &files, const QVector<QByteArray> &documents)
+{
+    std::vector<std::unique_ptr<InPlaceFile>> targets;
+    for (const File &file : files) {
+        targets.push_back(std::make_unique<InPlaceFile>(file.name));
+        if (!targets.back()->open())
+            return false;
+    }
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (!targets[i]->write(documents[int(i)])) {
+            while (i-- > 0)
+                targets[i]->restore();
+            return false;
+        }
     }
     return true;
 }
 
 } // namespace
 
-bool save(const QString &fileName, const QVector<Device> &devices, bool *writeFailed)
+bool isReplaceable(const QString &fileName)
 {
-    *writeFailed = false;
-    // Composed in memory first: when the folder refuses new files the file is
-    // written in place, and what turns out unwritable must not have touched it.
-    QBuffer document;
-    document.open(QIODevice::WriteOnly);
-    if (!write(&document, devices) || document.size() > MaxFileSize) {
-        *writeFailed = true;
-        return true;
+    // A link is followed to what it names; a dangling one is refused with
+    // the rest, since saving would create a file at an unexpected place.
+    const QFileInfo info(fileName);
+    return info.isFile() || (!info.exists() && !info.isSymLink());
+}
+
+bool save(const QVector<File> &files)
+{
+    // Composed in memory first: a file that turns out unwritable must not
+    // have touched any of them.
+    QVector<QByteArray> documents;
+    for (const File &file : files) {
+        if (!isReplaceable(file.name))
+            return false;
+        QBuffer document;
+        document.open(QIODevice::WriteOnly);
+        if (!write(&document, file.devices) || document.size() > MaxFileSize)
+            return false;
+        documents.append(document.data());
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return writeInPlace(fileName, document.data(), writeFailed);
-    // commit() in Qt 5 does not notice that the final flush of its buffer
-    // failed (a full disk), so the flush is made and checked here.
-    const bool written = file.write(document.data()) == document.size() && file.flush()
-                         && file.error() == QFileDevice::NoError;
-    if (!written || !file.commit()) {
-        file.cancelWriting();
-        *writeFailed = true;
+
+    // Every new file is written and checked before the first replaces its
+    // old one, so a failure leaves all the old ones.
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    const auto cancelAll = [&written] {
+        for (const auto &file : written)
+            file->cancelWriting();
+    };
+    for (int i = 0; i < files.size(); ++i) {
+        auto file = std::make_unique<QSaveFile>(files[i].name);
+        if (!file->open(QIODevice::WriteOnly)) {
+            cancelAll();
+            return saveInPlace(files, documents);
+        }
+        // commit() in Qt 5 does not notice that the final flush of its buffer
+        // failed (a full disk), so the flush is made and checked here.
+        written.push_back(std::move(file));
+        QSaveFile &last = *written.back();
+        if (last.write(documents[i]) != documents[i].size() || !last.flush() || last.error() != QFileDevice::NoError) {
+            cancelAll();
+            return false;
+        }
     }
-    return true;
+    bool committed = true;
+    for (const auto &file : written)
+        committed = file->commit() && committed;
+    return committed;
 }
 
 QString keepUnreadable(const QString &fileName, const QDateTime &time)
 {
-    if (!QFileInfo::exists(fileName))
+    // Only a regular file is read to be copied: a pipe or a device would
+    // never end.
+    if (!QFileInfo(fileName).isFile())
         return QString();
     const QString prefix = fileName + QStringLiteral(".bad-");
     const QString copy = prefix + time.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));

@@ -47,15 +47,28 @@ using DeviceHandler = std::function<QString(const Device &device)>;
 // Reads the document and hands each device to the handler in file order.
 // Returns the error that ended the reading (the handler's, a format or bound
 // error or the XML reader's own), or an empty string when the document was
-// read whole. A device the writer could not write again is an error too.
-QString read(QIODevice *device, const DeviceHandler &handler);
+// read to its end. A device the writer could not write again is an error
+// too. *skipped (may be null) counts the elements passed over: anything but
+// an "object" with a name, which a later save would drop.
+QString read(QIODevice *device, const DeviceHandler &handler, int *skipped = nullptr);
 
-// Writes the file through a temporary one that replaces it only when written
-// completely, so a failed save leaves the previous file whole; where the
-// folder refuses new files the file is written in place, in an order that
-// still leaves it whole when the disk is full. Returns false when the file
-// could not even be opened; *writeFailed tells a later failure.
-bool save(const QString &fileName, const QVector<Device> &devices, bool *writeFailed);
+// Whether saving may put a file at fileName: a regular file (a link to one
+// included) or nothing. A folder, a device or a pipe there is never replaced.
+bool isReplaceable(const QString &fileName);
+
+struct File
+{
+    QString name;
+    QVector<Device> devices;
+};
+
+// Saves the files all or nothing. Each is written through a temporary file
+// and checked; only when every one was written whole do they replace the old
+// files, so a failure leaves all the old ones. Where the folder refuses new
+// files they are written in place, each in an order that leaves it whole on
+// a full disk, and those already written are put back when a later one
+// fails. Returns false when the files were not saved.
+bool save(const QVector<File> &files);
 
 // Copies a file that could not be loaded to a name beside it stamped with
 // `time`, so that the next save does not destroy what the user had, and

@@ -241,22 +241,46 @@ private slots:
         QVERIFY(result.devices.isEmpty());
     }
 
-    void save_replacesWholeFile_andKeepsOldOneWhenItCannotOpen()
+    // The files are saved all or nothing: anything but a regular file where
+    // one of them goes (a folder, a link to a device) leaves every old file.
+    void save_pairAllOrNothing_data()
     {
-        QTemporaryDir dir;
-        const QString fileName = dir.filePath(QStringLiteral("paycard.cfg"));
-        bool writeFailed = true;
-        QVERIFY(SettingsFile::save(fileName, {{QStringLiteral("a"), QStringLiteral("1")}}, &writeFailed));
-        QVERIFY(!writeFailed);
-        QFile file(fileName);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(readDocument(file.readAll()).devices.size(), 1);
+        QTest::addColumn<QString>("blocker"); // what stands where the second file goes
+        QTest::newRow("nothing") << "";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("link to a device") << "device link";
+        QTest::newRow("dangling link") << "dangling link";
+    }
 
-        // A directory standing where the file should be: nothing can be written.
-        const QString blocked = dir.filePath(QStringLiteral("blocked.cfg"));
-        QVERIFY(QDir().mkpath(blocked));
-        QVERIFY(!SettingsFile::save(blocked, {{QStringLiteral("a"), QStringLiteral("1")}}, &writeFailed));
-        QVERIFY(QFileInfo(blocked).isDir());
+    void save_pairAllOrNothing()
+    {
+        QFETCH(QString, blocker);
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("paycard.cfg"));
+        const QString second = dir.filePath(QStringLiteral("paycard_fptr.cfg"));
+        const QVector<SettingsFile::Device> devices{{QStringLiteral("a"), QStringLiteral("1")}};
+        QFile old(first);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        if (blocker == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(second));
+        else if (blocker == QLatin1String("device link"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/null"), second));
+        else if (blocker == QLatin1String("dangling link"))
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), second));
+
+        QCOMPARE(SettingsFile::save({{first, devices}, {second, devices}}), blocker.isEmpty());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        const QByteArray firstNow = old.readAll();
+        if (blocker.isEmpty()) {
+            QCOMPARE(readDocument(firstNow).devices.size(), 1);
+            return;
+        }
+        QCOMPARE(firstNow, QByteArray("old"));
+        QCOMPARE(QFileInfo(second).isDir(), blocker == QLatin1String("folder"));
+        QCOMPARE(QFileInfo(second).isSymLink(), blocker != QLatin1String("folder"));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("gone"))));
     }
 
     void keepUnreadable_copiesBesideTheFile()
