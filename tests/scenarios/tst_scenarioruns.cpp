@@ -41,7 +41,7 @@ struct Run
     QString out;
     QString err;
     QStringList cases;    // test case names of the report, in order
-    QStringList failures; // "case: message" of the failed and errored ones
+    QStringList failures; // "case: text" of the failed and errored ones
     QString reportProblem; // why the report is no XML
     bool settingsUnchanged = false;
 };
@@ -153,8 +153,7 @@ Run TestScenarioRuns::run(const QByteArray &scenario, const QString &settings, c
             if (xml.isStartElement() && xml.name() == QLatin1String("testcase"))
                 result.cases.append(xml.attributes().value(QLatin1String("name")).toString());
             if (xml.isStartElement() && (xml.name() == QLatin1String("failure") || xml.name() == QLatin1String("error")))
-                result.failures.append(result.cases.last() + QStringLiteral(": ")
-                                       + xml.attributes().value(QLatin1String("message")).toString());
+                result.failures.append(result.cases.last() + QStringLiteral(": ") + xml.readElementText());
         }
         if (xml.hasError())
             result.reportProblem = xml.errorString();
@@ -434,6 +433,15 @@ void TestScenarioRuns::run_steps_passOrFailByExpectations_data()
         {"set": {"leCashierName": "Кассир ${mode}"}, "expect": {"values": {"leCashierName": "Кассир выключено"},
                   "contains": {"leCashierName": "${mode}"}}}]})j")
                                                        << 2 << QStringList();
+    QTest::newRow("captured value in a spin box") << QByteArray(R"j({"steps": [
+        {"capture": {"n": {"from": "cmbDevices", "pattern": "(\\d+)"}}},
+        {"set": {"spinECRReceiptNumber": "${n}"}, "expect": {"values": {"spinECRReceiptNumber": "${n}"}}}]})j")
+                                                  << 2 << QStringList();
+    QTest::newRow("text shown once, card number masked") << QByteArray(R"j({"steps": [
+        {"set": {"leTrack2": "4111111111111111=2512"},
+         "expect": {"contains": {"leTrack2": ["x", "y"]}, "lines": {"leTrack2": ["z"]}}}]})j")
+        << 1 << QStringList{QStringLiteral("01 шаг 1: leTrack2 не содержит \"x\", \"y\"; в поле: \"411111******1111=2512\"\n"
+                                           "leTrack2: нет строки \"z\" (в этом порядке); в поле: (текст поля приведен выше)")};
     QTest::newRow("capture that finds nothing") << QByteArray(R"j({"steps": [
         {"capture": {"code": {"from": "teAuthResult", "pattern": "Код ответа: (\\d+)"}}}]})j")
                                                 << 1 << QStringList{QStringLiteral("01 шаг 1: teAuthResult: \"\" не соответствует")};
