@@ -119,31 +119,35 @@ QPair<int, int> lineAndColumn(const QByteArray &json, int offset)
 
 // QJsonDocument keeps the last of two equal keys in an object without a
 // word, so a step that says "press" twice would silently run the second.
-// Called once the text is known to be valid JSON and a valid scenario, which
-// keeps the scan simple: strings, and the brackets that open and close
-// objects and arrays; nesting is bounded by the JSON reader. Names the step
-// when the key is inside one.
+// Called once the text is known to be valid JSON, which keeps the scan
+// simple: strings, and the brackets and commas of objects and arrays;
+// nesting is bounded by the JSON reader. Names the step when the key is
+// inside one.
 QString duplicateKey(const QByteArray &json)
 {
     struct Level
     {
         bool object;
-        bool expectKey;
-        int objects; // objects opened directly inside, for the steps array
+        bool expecting; // a key in an object, an item in an array
+        int items;      // of an array, counted as they begin
         QString lastKey;
         QSet<QString> keys;
     };
     QVector<Level> levels;
     for (int i = 0; i < json.size(); ++i) {
         const char c = json.at(i);
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r')
+            continue;
+        if (!levels.isEmpty() && !levels.last().object && levels.last().expecting && c != ']') {
+            ++levels.last().items;
+            levels.last().expecting = false;
+        }
         if (c == '{' || c == '[') {
-            if (!levels.isEmpty() && c == '{')
-                ++levels.last().objects;
-            levels.append({c == '{', c == '{', 0, QString(), {}});
+            levels.append({c == '{', true, 0, QString(), {}});
         } else if (c == '}' || c == ']') {
             levels.removeLast();
         } else if (c == ',') {
-            levels.last().expectKey = levels.last().object;
+            levels.last().expecting = true;
         } else if (c == '"') {
             const int start = i;
             for (++i; json.at(i) != '"'; ++i) {
@@ -151,23 +155,23 @@ QString duplicateKey(const QByteArray &json)
                     ++i;
             }
             Level &level = levels.last();
-            if (!level.expectKey)
+            if (!level.object || !level.expecting)
                 continue;
-            level.expectKey = false;
+            level.expecting = false;
             const QByteArray quoted = json.mid(start, i - start + 1);
             const QString key = quoted.contains('\\')
                                     ? QJsonDocument::fromJson('[' + quoted + ']').array().first().toString()
                                     : QString::fromUtf8(quoted.mid(1, quoted.size() - 2));
+            level.lastKey = key;
             if (!level.keys.contains(key)) {
                 level.keys.insert(key);
-                level.lastKey = key;
                 continue;
             }
             const auto position = lineAndColumn(json, start);
             const QString error = tr("строка %1, столбец %2: ключ \"%3\" повторяется в одном объекте")
                                       .arg(position.first).arg(position.second).arg(key);
-            const bool inStep = levels.size() >= 3 && levels.at(0).lastKey == QLatin1String("steps");
-            return inStep ? tr("шаг %1: %2").arg(levels.at(1).objects).arg(error) : error;
+            const bool inStep = levels.size() >= 3 && levels.at(0).lastKey == QLatin1String("steps") && !levels.at(1).object;
+            return inStep ? tr("шаг %1: %2").arg(levels.at(1).items).arg(error) : error;
         }
     }
     return QString();
@@ -467,8 +471,8 @@ QString parse(const QByteArray &json, File *scenario)
     }
     if (!document.isObject())
         return tr("сценарий должен быть объектом JSON");
-    const QString invalid = Parser().parse(document.object(), scenario);
-    return invalid.isEmpty() ? duplicateKey(json) : invalid;
+    const QString duplicate = duplicateKey(json);
+    return duplicate.isEmpty() ? Parser().parse(document.object(), scenario) : duplicate;
 }
 
 QString substitute(QString text, const QHash<QString, QString> &variables)

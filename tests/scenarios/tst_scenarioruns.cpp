@@ -13,8 +13,6 @@
 #include <QVBoxLayout>
 
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -46,30 +44,18 @@ struct Run
     bool settingsUnchanged = false;
 };
 
-// The program itself, beside the test in bin/, as a build server starts it.
-struct Program
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Program runProgram(const QStringList &arguments)
+// The program itself, beside the test in bin/, as a build server starts it:
+// its exit code (-1 when it crashed or never ended) and standard error.
+QPair<int, QString> runProgram(const QStringList &arguments)
 {
     QProcess process;
     process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/vanter9"), arguments);
-    Program result;
     // Not a measurement: a program that never ends must not hold the suite.
-    if (!process.waitForFinished(120000)) {
+    if (!process.waitForFinished(120000))
         process.kill();
-        process.waitForFinished();
-        result.err = QStringLiteral("did not end");
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    process.waitForFinished();
+    const bool ended = process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardError())};
 }
 
 } // namespace
@@ -83,7 +69,6 @@ private slots:
 
     void parse_options_data();
     void parse_options();
-    void program_mistypedOption_endsWithUsage_data();
     void program_mistypedOption_endsWithUsage();
     void program_malformedInput_exitsUnusableBeforeAnyDriverCall_data();
     void program_malformedInput_exitsUnusableBeforeAnyDriverCall();
@@ -92,7 +77,6 @@ private slots:
     void run_simulatorFiles_stayInTheRunsFolder();
     void run_steps_passOrFailByExpectations_data();
     void run_steps_passOrFailByExpectations();
-    void commandLine_journal_eachRunStartsWithItsLine();
     void dialogAnswerer_answersAsTheStepSays_data();
     void dialogAnswerer_answersAsTheStepSays();
 
@@ -207,68 +191,37 @@ void TestScenarioRuns::parse_options()
     QCOMPARE(QStringList({options.journalFile, options.scenarioFile, options.reportFile, options.settingsDirectory}), values);
 }
 
-void TestScenarioRuns::program_mistypedOption_endsWithUsage_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-
-    const QString scenario = QStringLiteral(SCENARIO_SOURCE_DIR "/paper-out.json");
-    QTest::newRow("misspelt") << QStringList{QStringLiteral("--rnu"), scenario} << QStringLiteral("неизвестный параметр: --rnu");
-    QTest::newRow("one dash") << QStringList{QStringLiteral("-run"), scenario} << QStringLiteral("неизвестный параметр: -run");
-    QTest::newRow("no value, next option taken for none")
-        << QStringList{QStringLiteral("--journal"), QStringLiteral("--run"), scenario}
-        << QStringLiteral("--journal: не указан файл журнала");
-    QTest::newRow("no value at the end") << QStringList{QStringLiteral("--run"), scenario, QStringLiteral("--report")}
-                                         << QStringLiteral("--report: не указан файл отчета");
-}
-
 void TestScenarioRuns::program_mistypedOption_endsWithUsage()
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-
-    const Program program = runProgram(arguments);
-    QCOMPARE(program.exitCode, int(ScenarioRunner::Unusable));
-    QVERIFY2(program.err.contains(message + QLatin1Char('\n') + QStringLiteral("Использование: vanter9 ")),
-             qPrintable(program.err));
+    const auto [exitCode, err] = runProgram({QStringLiteral("--rnu"), QStringLiteral(SCENARIO_SOURCE_DIR "/paper-out.json")});
+    QCOMPARE(exitCode, int(ScenarioRunner::Unusable));
+    QVERIFY2(err.contains(QStringLiteral("неизвестный параметр: --rnu\nИспользование: vanter9 ")), qPrintable(err));
 }
 
 void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall_data()
 {
-    // Arguments name {scenario} (the row's file), {settings} (standard
-    // devices), {broken} (an unreadable terminal file), {journal},
-    // {report} and {missing} (a folder that does not exist).
-    QTest::addColumn<QStringList>("arguments");
+    // Arguments, split at blanks, name {scenario} (the row's file),
+    // {settings} (standard devices), {broken} (an unreadable terminal file),
+    // {journal} and {missing} (a folder that does not exist).
+    QTest::addColumn<QString>("arguments");
     QTest::addColumn<QByteArray>("scenario");
     QTest::addColumn<QString>("message");
 
-    const QStringList run = {QStringLiteral("--run"), QStringLiteral("{scenario}"), QStringLiteral("--settings"),
-                             QStringLiteral("{settings}"), QStringLiteral("--journal"), QStringLiteral("{journal}")};
+    const QString run = QStringLiteral("--run {scenario} --settings {settings} --journal {journal}");
     const QByteArray valid = R"j({"steps": [{"press": "pbtnAuthorization"}]})j";
-    QTest::newRow("report folder missing") << run + QStringList{QStringLiteral("--report"), QStringLiteral("{missing}/r.xml")}
-                                           << valid << QStringLiteral("{missing}/r.xml: отчет не записать: ");
-    QTest::newRow("report is a folder") << run + QStringList{QStringLiteral("--report"), QStringLiteral("{settings}")}
-                                        << valid << QStringLiteral("{settings}: отчет не записать: ");
-    QTest::newRow("journal cannot be opened") << QStringList{QStringLiteral("--run"), QStringLiteral("{scenario}"),
-                                                             QStringLiteral("--settings"), QStringLiteral("{settings}"),
-                                                             QStringLiteral("--journal"), QStringLiteral("{missing}/j.log")}
-                                              << valid << QStringLiteral("{missing}/j.log: журнал не открыть: ");
-    QTest::newRow("settings folder missing") << QStringList{QStringLiteral("--run"), QStringLiteral("{scenario}"),
-                                                            QStringLiteral("--settings"), QStringLiteral("{missing}")}
-                                             << valid << QStringLiteral("{missing}: папка настроек не найдена");
-    QTest::newRow("settings file that does not load")
-        << QStringList{QStringLiteral("--run"), QStringLiteral("{scenario}"), QStringLiteral("--settings"),
-                       QStringLiteral("{broken}"), QStringLiteral("--journal"), QStringLiteral("{journal}")}
-        << valid << QStringLiteral("{broken}/paycard.cfg: файл настроек не загружается: ");
+    QTest::newRow("one dash") << "-run {scenario}" << valid << "неизвестный параметр: -run";
+    QTest::newRow("no value") << "--journal --run {scenario}" << valid << "--journal: не указан файл журнала";
+    QTest::newRow("report folder missing") << run + " --report {missing}/r.xml" << valid << "{missing}/r.xml: отчет не записать: ";
+    QTest::newRow("report is a folder") << run + " --report {settings}" << valid << "{settings}: отчет не записать: ";
+    QTest::newRow("journal not opened") << "--run {scenario} --journal {missing}/j" << valid << "{missing}/j: журнал не открыть: ";
+    QTest::newRow("no settings folder") << "--run {scenario} --settings {missing}" << valid << "{missing}: папка настроек не найдена";
+    QTest::newRow("settings file that does not load") << "--run {scenario} --settings {broken} --journal {journal}" << valid
+                                                      << "{broken}/paycard.cfg: файл настроек не загружается: ";
     if (QFile::exists(QStringLiteral("/dev/zero")))
-        QTest::newRow("endless file") << QStringList{QStringLiteral("--run"), QStringLiteral("/dev/zero")} << QByteArray()
-                                      << QStringLiteral("/dev/zero: файл больше предела в 16 МиБ");
-    QTest::newRow("file over 16 MiB") << run << QByteArray(16 * 1024 * 1024 + 1, ' ')
-                                      << QStringLiteral("файл больше предела в 16 МиБ");
-    QByteArray manySteps = "{\"steps\": [{}";
-    for (int i = 0; i < Scenario::MaxSteps; ++i)
-        manySteps += ", {}";
-    QTest::newRow("too many steps") << run << manySteps + "]}" << QStringLiteral("в сценарии 10001 шагов, больше предела в 10000");
+        QTest::newRow("endless file") << "--run /dev/zero" << QByteArray() << "/dev/zero: файл больше предела в 16 МиБ";
+    QTest::newRow("file over 16 MiB") << run << QByteArray(16 * 1024 * 1024 + 1, ' ') << "файл больше предела в 16 МиБ";
+    QTest::newRow("too many steps") << run << "{\"steps\": [{}" + QByteArray(Scenario::MaxSteps * 4, ',').replace(",,,,", ", {}") + "]}"
+                                    << "в сценарии 10001 шагов, больше предела в 10000";
     QTest::newRow("bad JSON: line and column") << run << QByteArray("{\n  \"steps\": [\n    {\"press\": }\n  ]\n}")
                                                << QStringLiteral("json: строка 3, столбец ");
     QTest::newRow("not an object") << run << QByteArray("[]") << QStringLiteral("объектом JSON");
@@ -295,76 +248,64 @@ void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall_d
     QTest::newRow("text never captured") << run
         << QByteArray("{\"steps\": [{\"set\": {\"leReferenceNumber\": \"${payment}\"}}]}")
         << QStringLiteral("${payment} не взят");
-    QTest::newRow("name not a text") << run << QByteArray(R"j({"steps": [{"name": 5}]})j")
-                                     << QStringLiteral("шаг 1: \"name\" шага должен быть строкой");
-    QTest::newRow("empty field name") << run << QByteArray(R"j({"steps": [{}, {"expect": {"values": {"": "x"}}}]})j")
-                                      << QStringLiteral("шаг 2: пустое имя поля");
-    QTest::newRow("empty field name of a dialog")
-        << run << QByteArray(R"j({"steps": [{"press": "pbtnRename", "dialogs": [{"set": {"": 1}}]}]})j")
-        << QStringLiteral("шаг 1: пустое имя поля");
+    QTest::newRow("name not a text") << run << QByteArray(R"j({"steps": [{"name": 5}]})j") << "шаг 1: \"name\" шага должен быть строкой";
+    QTest::newRow("empty name") << run << QByteArray(R"j({"steps": [{}, {"expect": {"values": {"": "x"}}}]})j") << "шаг 2: пустое имя поля";
+    QTest::newRow("empty name in a dialog") << run << QByteArray(R"j({"steps": [{"dialogs": [{"set": {"": 1}}]}]})j") << "шаг 1: пустое имя поля";
     QTest::newRow("capture without from") << run << QByteArray(R"j({"steps": [{"capture": {"x": {"pattern": "(\\d+)"}}}]})j")
-                                          << QStringLiteral("шаг 1: \"capture\" x: не указано \"from\"");
+                                          << "шаг 1: \"capture\" x: не указано \"from\"";
     QTest::newRow("capture as a plain text") << run << QByteArray(R"j({"steps": [{"capture": {"x": "teAuthResult"}}]})j")
-                                             << QStringLiteral("\"capture\" x: нужен объект с \"from\" (имя поля) и \"pattern\"");
-    QTest::newRow("key twice in a step") << run
-                                         << QByteArray("{\"steps\": [{},\n {\"press\": \"pbtnAuthorization\",\n  \"pr\\u0065ss\": \"pbtnRename\"}]}")
-                                         << QStringLiteral("шаг 2: строка 3, столбец 3: ключ \"press\" повторяется");
+                                             << "\"capture\" x: нужен объект с \"from\" (имя поля) и \"pattern\"";
+    QTest::newRow("key twice in a step") << run << QByteArray("{\"steps\": [5,\n {\"press\": \"\",\n  \"pr\\u0065ss\": \"pbtnRename\"}]}")
+                                         << "шаг 2: строка 3, столбец 3: ключ \"press\" повторяется";
     QTest::newRow("key twice at the top") << run << QByteArray(R"j({"steps": [{}], "name": "a", "name": "b"})j")
-                                          << QStringLiteral("строка 1, столбец 30: ключ \"name\" повторяется");
-    QTest::newRow("number too large for a spin box")
-        << run << QByteArray(R"j({"steps": [{"set": {"spinCharLineLength": 1e10}}]})j")
-        << QStringLiteral("поле \"spinCharLineLength\": число 10000000000 слишком велико для поля");
+                                          << "строка 1, столбец 30: ключ \"name\" повторяется";
+    QTest::newRow("number too large") << run << QByteArray(R"j({"steps": [{"set": {"spinCharLineLength": 1e10}}]})j")
+                                      << "число 10000000000 слишком велико для поля";
 }
 
 void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, arguments);
     QFETCH(QByteArray, scenario);
     QFETCH(QString, message);
 
-    const QString row = QStringLiteral("row%1").arg(++folders);
-    QFile file(directory.filePath(row + QStringLiteral(".json")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(scenario);
+    const QString row = directory.filePath(QStringLiteral("row%1").arg(++folders));
+    QFile file(row + QStringLiteral(".json"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(scenario) == scenario.size());
     file.close();
     const QString settings = settingsFolder();
-    const QMap<QString, QString> paths = {
-        {QStringLiteral("{scenario}"), file.fileName()},
-        {QStringLiteral("{settings}"), settings},
-        {QStringLiteral("{broken}"), settingsFolder("<neb_settings_array version=\"2.0\"><object")},
-        {QStringLiteral("{journal}"), directory.filePath(row + QStringLiteral(".jsonl"))},
-        {QStringLiteral("{missing}"), directory.filePath(QStringLiteral("no/such/folder"))}};
+    const QMap<QString, QString> paths = {{QStringLiteral("{scenario}"), file.fileName()},
+                                          {QStringLiteral("{settings}"), settings},
+                                          {QStringLiteral("{broken}"), settingsFolder("<neb_settings_array version=\"2.0\"><object")},
+                                          {QStringLiteral("{journal}"), row + QStringLiteral(".jsonl")},
+                                          {QStringLiteral("{missing}"), directory.filePath(QStringLiteral("no/such"))}};
+    QStringList words = arguments.split(QLatin1Char(' '));
     for (auto it = paths.begin(); it != paths.end(); ++it) {
-        arguments.replaceInStrings(it.key(), it.value());
+        words.replaceInStrings(it.key(), it.value());
         message.replace(it.key(), it.value());
     }
     const auto before = snapshot(settings);
 
-    const Program program = runProgram(arguments);
-    QCOMPARE(program.exitCode, int(ScenarioRunner::Unusable));
-    QVERIFY2(program.err.contains(message), qPrintable(program.err));
+    const auto [exitCode, err] = runProgram(words);
+    QCOMPARE(exitCode, int(ScenarioRunner::Unusable));
+    QVERIFY2(err.contains(message), qPrintable(err));
     QVERIFY(snapshot(settings) == before);
     QFile journal(paths.value(QStringLiteral("{journal}")));
-    QVERIFY2(!journal.open(QIODevice::ReadOnly) || !journal.readAll().contains("\"operation\""),
-             "a driver was called before the run was known to be usable");
+    QVERIFY2(!journal.open(QIODevice::ReadOnly) || !journal.readAll().contains("\"operation\""), "a driver was called");
 }
 
 void TestScenarioRuns::run_unusableScenario_replacesPreviousReport()
 {
     const QString report = directory.filePath(QStringLiteral("same-report.xml"));
-    const Run passed = run(R"j({"steps": [{"expect": {"errorLabel": ""}}]})j", settingsFolder(), report);
-    QCOMPARE(passed.outcome, ScenarioRunner::Passed);
-    QCOMPARE(passed.cases.size(), 1);
+    QCOMPARE(run(R"j({"steps": [{}]})j", settingsFolder(), report).cases.size(), 1);
 
     const Run broken = run(R"j({"steps": [{"prss": "pbtnAuthorization"}]})j", settingsFolder(), report);
     QCOMPARE(broken.outcome, ScenarioRunner::Unusable);
-    QCOMPARE(broken.reportProblem, QString());
     QCOMPARE(broken.cases, QStringList{QStringLiteral("00 сценарий")});
     QCOMPARE(broken.failures.size(), 1);
     QVERIFY2(broken.failures.first().contains(QStringLiteral("неизвестный ключ \"prss\"")), qPrintable(broken.failures.first()));
     QFile file(report);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().contains("errors=\"1\""));
+    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("errors=\"1\""));
 }
 
 void TestScenarioRuns::run_textsXmlCannotCarry_reportStaysReadable()
@@ -378,7 +319,6 @@ void TestScenarioRuns::run_textsXmlCannotCarry_reportStaysReadable()
     QCOMPARE(result.reportProblem, QString());
     QCOMPARE(result.outcome, ScenarioRunner::Failed);
     QCOMPARE(result.cases.size(), 2);
-    QCOMPARE(result.cases.first(), QStringLiteral("01 шаг \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"));
     QCOMPARE(result.failures, QStringList{QStringLiteral("01 шаг \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD: leCashierName: \"a\uFFFD\uFFFDb\uFFFD\", ожидалось \"ab\"")});
 }
 
@@ -461,34 +401,6 @@ void TestScenarioRuns::run_steps_passOrFailByExpectations()
     for (int i = 0; i < failures.size(); ++i)
         QVERIFY2(result.failures.at(i).startsWith(failures.at(i)), qPrintable(result.failures.at(i)));
     QVERIFY2(result.out.contains(QStringLiteral("не пройдено %1").arg(failures.size())), qPrintable(result.out));
-}
-
-void TestScenarioRuns::commandLine_journal_eachRunStartsWithItsLine()
-{
-    QFile scenario(directory.filePath(QStringLiteral("journal.json")));
-    QVERIFY(scenario.open(QIODevice::WriteOnly));
-    scenario.write(R"j({"steps": [{"expect": {"errorLabel": ""}}]})j");
-    scenario.close();
-    const QString journal = directory.filePath(QStringLiteral("j.log"));
-    const QStringList arguments = {QStringLiteral("vanter9"), QStringLiteral("--run"), scenario.fileName(),
-                                   QStringLiteral("--settings"), settingsFolder(), QStringLiteral("--journal"), journal};
-    QCOMPARE(CommandLine::run(arguments), 0);
-    QCOMPARE(CommandLine::run(arguments), 0);
-
-    QFile written(journal);
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QStringList kinds; // "run" or the operation, of the first lines of each run
-    while (!written.atEnd()) {
-        const QJsonObject line = QJsonDocument::fromJson(written.readLine()).object();
-        if (line.value(QLatin1String("run")) == QLatin1String("start")) {
-            QCOMPARE(line.value(QLatin1String("scenario")).toString(), scenario.fileName());
-            QCOMPARE(line.value(QLatin1String("version")).toString(), QStringLiteral(PAYCARD_BENCH_VERSION));
-            kinds.append(QStringLiteral("run"));
-        } else if (kinds.last() == QLatin1String("run")) {
-            kinds.append(line.value(QLatin1String("operation")).toString());
-        }
-    }
-    QCOMPARE(kinds, QStringList({"run", "CreatePayCardInterface", "run", "CreatePayCardInterface"}));
 }
 
 void TestScenarioRuns::dialogAnswerer_answersAsTheStepSays_data()
