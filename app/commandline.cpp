@@ -114,7 +114,7 @@ void prepare(int argc, char *argv[])
         if (isOption(argv[i], "-platform") || isOption(argv[i], "--platform"))
             return;
         const ValueOption *option = valueOption(argv[i]);
-        if ((option && option != &ValueOptions[0]) || isOption(argv[i], "--help") || isOption(argv[i], "-h")
+        if ((option && std::strcmp(option->name, "--journal") != 0) || isOption(argv[i], "--help") || isOption(argv[i], "-h")
             || isMistypedOption(argv[i]))
             headless = true;
     }
