@@ -7,12 +7,13 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCommandLineParser>
 #include <QLabel>
 #include <QPointer>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace CommandLine {
 
@@ -23,22 +24,63 @@ QString tr(const char *text)
     return QCoreApplication::translate("CommandLine", text);
 }
 
-const char *const OwnOptions[] = {"--journal", "--run", "--report", "--settings", "--help", "-h"};
+// The options that take a value, and what their message says is missing.
+struct ValueOption
+{
+    const char *name;
+    QString Options::*field;
+    const char *missing;
+};
 
+const ValueOption ValueOptions[] = {
+    {"--journal", &Options::journalFile, QT_TRANSLATE_NOOP("CommandLine", "не указан файл журнала")},
+    {"--run", &Options::scenarioFile, QT_TRANSLATE_NOOP("CommandLine", "не указан файл сценария")},
+    {"--report", &Options::reportFile, QT_TRANSLATE_NOOP("CommandLine", "не указан файл отчета")},
+    {"--settings", &Options::settingsDirectory, QT_TRANSLATE_NOOP("CommandLine", "не указана папка настроек")},
+};
+
+// Options of the toolkit itself, which it also accepts with two dashes and
+// takes out of the arguments before the bench sees them.
+const char *const ToolkitOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+                                      "qwindowgeometry", "qwindowicon", "qwindowtitle", "reverse", "session", "style",
+                                      "stylesheet", "widgetcount", "display", "geometry", "title", "icon", "name"};
+
+// "--name" or "--name=value".
 bool isOption(const char *argument, const char *option)
 {
     const std::size_t length = std::strlen(option);
     return std::strncmp(argument, option, length) == 0 && (argument[length] == 0 || argument[length] == '=');
 }
 
-bool isOwnOption(const QString &argument)
+bool isToolkitOption(const char *argument)
 {
-    const QByteArray text = argument.toLocal8Bit();
-    for (const char *option : OwnOptions) {
-        if (isOption(text.constData(), option))
-            return true;
+    if (argument[0] != '-')
+        return false;
+    const char *name = argument + (argument[1] == '-' ? 2 : 1);
+    return std::any_of(std::begin(ToolkitOptions), std::end(ToolkitOptions),
+                       [name](const char *option) { return isOption(name, option); });
+}
+
+const ValueOption *valueOption(const char *argument)
+{
+    for (const ValueOption &option : ValueOptions) {
+        if (isOption(argument, option.name))
+            return &option;
     }
-    return false;
+    return nullptr;
+}
+
+// An argument that is meant for the bench but is not one of its options: any
+// other "--word" the toolkit does not know, and our own names given with one
+// dash ("-run"), which would otherwise start the window and never end.
+bool isMistypedOption(const char *argument)
+{
+    if (argument[0] != '-' || argument[1] == 0 || isToolkitOption(argument))
+        return false;
+    if (argument[1] == '-')
+        return argument[2] != 0;
+    const std::string doubled = std::string("-") + argument;
+    return valueOption(doubled.c_str()) || isOption(doubled.c_str(), "--help");
 }
 
 // Journal lines of a terminal carry the name the device list shows; a
@@ -64,59 +106,79 @@ void nameJournalDevices(PayCardMainWindow *window)
 
 void prepare(int argc, char *argv[])
 {
-    // Only the journal goes with the window; every other option of ours ends
-    // without showing it, in a run, the help or a complaint about the options.
+    // Only the journal goes with the window; every other option of ours, and
+    // a mistyped one, ends without showing it, in a run, the help or a
+    // complaint about the options.
     bool headless = false;
     for (int i = 1; i < argc; ++i) {
-        for (const char *option : OwnOptions) {
-            if (std::strcmp(option, "--journal") != 0 && isOption(argv[i], option))
-                headless = true;
-        }
-        if (isOption(argv[i], "-platform"))
+        if (isOption(argv[i], "-platform") || isOption(argv[i], "--platform"))
             return;
+        const ValueOption *option = valueOption(argv[i]);
+        if ((option && std::strcmp(option->name, "--journal") != 0) || isOption(argv[i], "--help") || isOption(argv[i], "-h")
+            || isMistypedOption(argv[i]))
+            headless = true;
     }
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+// A small parser of our own rather than QCommandLineParser: its messages are
+// English, and it would take "--run" for the value of a "--journal" that has
+// none. The first problem found is the one reported.
 Options parse(const QStringList &arguments)
 {
     Options options;
-    options.any = std::any_of(arguments.begin() + std::min(1, int(arguments.size())), arguments.end(), isOwnOption);
+    QStringList given;
+    QStringList others;
+    const auto fail = [&options](const QString &error) {
+        if (options.error.isEmpty())
+            options.error = error;
+    };
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        const QByteArray text = argument.toLocal8Bit();
+        if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            options.any = options.help = true;
+        } else if (const ValueOption *option = valueOption(text.constData())) {
+            options.any = true;
+            const QString name = QLatin1String(option->name);
+            QString value;
+            if (argument.size() > name.size())
+                value = argument.mid(name.size() + 1);
+            else if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1String("--")))
+                value = arguments.at(++i);
+            if (value.isEmpty())
+                fail(tr("%1: %2").arg(name, tr(option->missing)));
+            if (given.contains(name))
+                fail(tr("%1 указан дважды").arg(name));
+            given.append(name);
+            options.*(option->field) = value;
+        } else if (isMistypedOption(text.constData())) {
+            options.any = true;
+            fail(tr("неизвестный параметр: %1").arg(argument));
+        } else {
+            others.append(argument);
+        }
+    }
     if (!options.any)
         return options;
-
-    QCommandLineParser parser;
-    const QCommandLineOption journal(QStringLiteral("journal"), QString(), QStringLiteral("file"));
-    const QCommandLineOption run(QStringLiteral("run"), QString(), QStringLiteral("scenario"));
-    const QCommandLineOption report(QStringLiteral("report"), QString(), QStringLiteral("report"));
-    const QCommandLineOption settings(QStringLiteral("settings"), QString(), QStringLiteral("dir"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({journal, run, report, settings, help});
-    if (!parser.parse(arguments)) {
-        options.error = parser.errorText();
-        return options;
-    }
-    options.help = parser.isSet(help);
-    options.journalFile = parser.value(journal);
-    options.scenarioFile = parser.value(run);
-    options.reportFile = parser.value(report);
-    options.settingsDirectory = parser.value(settings);
-    if (!parser.positionalArguments().isEmpty())
-        options.error = tr("лишний аргумент: %1").arg(parser.positionalArguments().first());
-    else if (parser.isSet(journal) && options.journalFile.isEmpty())
-        options.error = tr("--journal: не указан файл");
-    else if (parser.isSet(run) && options.scenarioFile.isEmpty())
-        options.error = tr("--run: не указан файл сценария");
-    else if ((parser.isSet(report) || parser.isSet(settings)) && !parser.isSet(run))
-        options.error = tr("--report и --settings действуют только вместе с --run");
+    if (!others.isEmpty())
+        fail(tr("лишний аргумент: %1").arg(others.first()));
+    if ((given.contains(QLatin1String("--report")) || given.contains(QLatin1String("--settings")))
+        && !given.contains(QLatin1String("--run")))
+        fail(tr("--report и --settings действуют только вместе с --run"));
     return options;
+}
+
+QString usage()
+{
+    return tr("Использование: vanter9 [--journal ФАЙЛ] [--run СЦЕНАРИЙ.json [--report ОТЧЕТ.xml] [--settings ПАПКА]]\n");
 }
 
 QString helpText()
 {
-    return tr("Использование: vanter9 [--journal ФАЙЛ] [--run СЦЕНАРИЙ.json [--report ОТЧЕТ.xml] [--settings ПАПКА]]\n"
-              "\n"
+    return usage()
+           + tr("\n"
               "Без этих параметров открывает окно стенда; остальные аргументы относятся к Qt.\n"
               "\n"
               "  --journal ФАЙЛ     дописывать в ФАЙЛ каждый вызов драйверов, по строке JSON на\n"
@@ -155,7 +217,7 @@ int run(const QStringList &arguments)
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (!options.error.isEmpty()) {
-        err << options.error << Qt::endl << tr("Параметры: vanter9 --help") << Qt::endl;
+        err << options.error << Qt::endl << usage() << tr("Подробнее: vanter9 --help") << Qt::endl;
         return ScenarioRunner::Unusable;
     }
     if (options.help) {
@@ -163,18 +225,19 @@ int run(const QStringList &arguments)
         return 0;
     }
 
-    const QString journalError = options.journalFile.isEmpty() ? QString() : DriverJournal::start(options.journalFile);
     int exitCode = 0;
     if (!options.scenarioFile.isEmpty()) {
-        if (!journalError.isEmpty())
-            err << tr("%1: журнал не ведется: %2").arg(options.journalFile, journalError) << Qt::endl;
+        // The run opens the journal itself, once it knows the run can be
+        // made, and ends at once when it cannot be opened.
         ScenarioRunner::Options run;
         run.scenarioFile = options.scenarioFile;
         run.reportFile = options.reportFile;
         run.settingsDirectory = options.settingsDirectory;
-        run.windowReady = [&journalError](PayCardMainWindow *window) { attachJournal(window, journalError); };
+        run.journalFile = options.journalFile;
+        run.windowReady = [](PayCardMainWindow *window) { attachJournal(window, QString()); };
         exitCode = ScenarioRunner::run(run, out, err);
     } else {
+        const QString journalError = options.journalFile.isEmpty() ? QString() : DriverJournal::start(options.journalFile);
         // The window goes before the journal: its destructor still calls the
         // drivers when it releases the devices.
         PayCardMainWindow window;

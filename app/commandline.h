@@ -27,6 +27,7 @@ void prepare(int argc, char *argv[]);
 
 // `arguments` as the application object leaves them (program name first).
 Options parse(const QStringList &arguments);
+QString usage();
 QString helpText();
 
 // Starts the window, or does what the options ask; returns the exit code.

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -46,6 +47,67 @@ QTime parseTime(const QString &text)
     return time.isValid() ? time : QTime::fromString(text, QStringLiteral("HH:mm"));
 }
 
+// What is wrong with a value for a whole-number field, or nothing.
+QString wholeNumberProblem(const QJsonValue &value)
+{
+    if (isWholeNumber(value))
+        return QString();
+    if (!value.isDouble())
+        return tr("ожидается целое число");
+    const double number = value.toDouble();
+    if (std::isfinite(number) && std::floor(number) != number)
+        return tr("ожидается целое число, а не %1").arg(describe(value));
+    return tr("число %1 слишком велико для поля: оно вмещает целые от -2147483648 до 2147483647")
+        .arg(describe(value));
+}
+
+// A text that a captured value is put into when the step runs.
+bool refersToVariable(const QJsonValue &value)
+{
+    return value.isString() && value.toString().contains(QLatin1String("${"));
+}
+
+// A number field given a text (a captured value put in): the number it reads
+// as, or the text itself, which then fails the type check.
+QJsonValue asTyped(const QWidget *widget, const QJsonValue &value)
+{
+    if (!value.isString() || !(qobject_cast<const QSpinBox *>(widget) || qobject_cast<const QDoubleSpinBox *>(widget)))
+        return value;
+    bool ok = false;
+    const double number = QLocale::c().toDouble(value.toString().trimmed(), &ok);
+    return ok ? QJsonValue(number) : value;
+}
+
+QString checkType(const QWidget *widget, const QJsonValue &value, bool forSetting, bool variablesAllowed)
+{
+    if (variablesAllowed && qobject_cast<const QAbstractSpinBox *>(widget) && refersToVariable(value))
+        return QString();
+    if (qobject_cast<const QCheckBox *>(widget))
+        return value.isBool() ? QString() : tr("ожидается true или false");
+    if (qobject_cast<const QSpinBox *>(widget))
+        return wholeNumberProblem(value);
+    if (qobject_cast<const QDoubleSpinBox *>(widget))
+        return value.isDouble() ? QString() : tr("ожидается число");
+    if (qobject_cast<const QTimeEdit *>(widget))
+        return parseTime(value.toString()).isValid() ? QString() : tr("ожидается время \"ЧЧ:ММ:СС\"");
+    if (qobject_cast<const QDateEdit *>(widget))
+        return QDate::fromString(value.toString(), Qt::ISODate).isValid() ? QString()
+                                                                          : tr("ожидается дата \"ГГГГ-ММ-ДД\"");
+    if (qobject_cast<const QComboBox *>(widget))
+        return isWholeNumber(value) || value.isString() ? QString() : tr("ожидается код (число) или текст пункта");
+    if (qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QTextEdit *>(widget)
+        || qobject_cast<const QPlainTextEdit *>(widget) || (!forSetting && qobject_cast<const QLabel *>(widget)))
+        return value.isString() ? QString() : tr("ожидается строка");
+    return forSetting ? tr("это поле не заполняется") : tr("у этого элемента нет значения");
+}
+
+// The message for an object name the window does not have; an empty name
+// would match whichever widget came first.
+QString noSuchField(const QString &name)
+{
+    return name.isEmpty() ? tr("пустое имя поля") : tr("в окне нет поля \"%1\"").arg(name);
+}
+
 // The line and column of a byte offset, counted from 1; columns in
 // characters, so a Cyrillic text does not shift them.
 QPair<int, int> lineAndColumn(const QByteArray &json, int offset)
@@ -53,6 +115,66 @@ QPair<int, int> lineAndColumn(const QByteArray &json, int offset)
     const QByteArray before = json.left(offset);
     const int lineStart = before.lastIndexOf('\n') + 1;
     return {before.count('\n') + 1, QString::fromUtf8(before.mid(lineStart)).size() + 1};
+}
+
+// QJsonDocument keeps the last of two equal keys in an object without a
+// word, so a step that says "press" twice would silently run the second.
+// Called once the text is known to be valid JSON, which keeps the scan
+// simple: strings, and the brackets and commas of objects and arrays;
+// nesting is bounded by the JSON reader. Names the step when the key is
+// inside one.
+QString duplicateKey(const QByteArray &json)
+{
+    struct Level
+    {
+        bool object;
+        bool expecting; // a key in an object, an item in an array
+        int items;      // of an array, counted as they begin
+        QString lastKey;
+        QSet<QString> keys;
+    };
+    QVector<Level> levels;
+    for (int i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r')
+            continue;
+        if (!levels.isEmpty() && !levels.last().object && levels.last().expecting && c != ']') {
+            ++levels.last().items;
+            levels.last().expecting = false;
+        }
+        if (c == '{' || c == '[') {
+            levels.append({c == '{', true, 0, QString(), {}});
+        } else if (c == '}' || c == ']') {
+            levels.removeLast();
+        } else if (c == ',') {
+            levels.last().expecting = true;
+        } else if (c == '"') {
+            const int start = i;
+            for (++i; json.at(i) != '"'; ++i) {
+                if (json.at(i) == '\\')
+                    ++i;
+            }
+            Level &level = levels.last();
+            if (!level.object || !level.expecting)
+                continue;
+            level.expecting = false;
+            const QByteArray quoted = json.mid(start, i - start + 1);
+            const QString key = quoted.contains('\\')
+                                    ? QJsonDocument::fromJson('[' + quoted + ']').array().first().toString()
+                                    : QString::fromUtf8(quoted.mid(1, quoted.size() - 2));
+            level.lastKey = key;
+            if (!level.keys.contains(key)) {
+                level.keys.insert(key);
+                continue;
+            }
+            const auto position = lineAndColumn(json, start);
+            const QString error = tr("строка %1, столбец %2: ключ \"%3\" повторяется в одном объекте")
+                                      .arg(position.first).arg(position.second).arg(key);
+            const bool inStep = levels.size() >= 3 && levels.at(0).lastKey == QLatin1String("steps") && !levels.at(1).object;
+            return inStep ? tr("шаг %1: %2").arg(levels.at(1).items).arg(error) : error;
+        }
+    }
+    return QString();
 }
 
 bool validPattern(const QString &pattern)
@@ -78,11 +200,16 @@ public:
     {
         if (const QString unknown = unknownKey(root, {"name", "description", "steps"}); !unknown.isEmpty())
             return tr("неизвестный ключ сценария \"%1\"").arg(unknown);
-        scenario->name = root.value(QLatin1String("name")).toString();
+        const QJsonValue name = root.value(QLatin1String("name"));
+        if (!name.isUndefined() && !name.isString())
+            return tr("\"name\" сценария должен быть строкой");
+        scenario->name = name.toString();
         const QJsonValue steps = root.value(QLatin1String("steps"));
         if (!steps.isArray() || steps.toArray().isEmpty())
             return tr("в сценарии нет непустого массива \"steps\"");
         const QJsonArray list = steps.toArray();
+        if (list.size() > MaxSteps)
+            return tr("в сценарии %1 шагов, больше предела в %2").arg(list.size()).arg(MaxSteps);
         for (int i = 0; i < list.size(); ++i) {
             Step step;
             step.number = i + 1;
@@ -104,7 +231,7 @@ private:
         return QString();
     }
 
-    QWidget *widget(const QString &name) const { return host.findChild<QWidget *>(name); }
+    QWidget *widget(const QString &name) const { return name.isEmpty() ? nullptr : host.findChild<QWidget *>(name); }
 
     QString parseStep(const QJsonValue &value, Step *step)
     {
@@ -114,7 +241,10 @@ private:
         if (const QString unknown = unknownKey(object, {"name", "set", "press", "dialogs", "expect", "capture"});
             !unknown.isEmpty())
             return tr("неизвестный ключ \"%1\"").arg(unknown);
-        step->name = object.value(QLatin1String("name")).toString();
+        const QJsonValue name = object.value(QLatin1String("name"));
+        if (!name.isUndefined() && !name.isString())
+            return tr("\"name\" шага должен быть строкой");
+        step->name = name.toString();
         if (step->name.isEmpty())
             step->name = tr("шаг %1").arg(step->number);
 
@@ -122,9 +252,12 @@ private:
         if (!error.isEmpty())
             return error;
         if (object.contains(QLatin1String("press"))) {
-            step->press = object.value(QLatin1String("press")).toString();
+            const QJsonValue press = object.value(QLatin1String("press"));
+            if (!press.isString())
+                return tr("\"press\" должен быть строкой: имя кнопки");
+            step->press = press.toString();
             if (!qobject_cast<QAbstractButton *>(widget(step->press)))
-                return tr("в окне нет кнопки \"%1\"").arg(object.value(QLatin1String("press")).toVariant().toString());
+                return tr("в окне нет кнопки \"%1\"").arg(step->press);
         }
         const QJsonValue dialogs = object.value(QLatin1String("dialogs"));
         if (!dialogs.isUndefined() && !dialogs.isArray())
@@ -164,11 +297,18 @@ private:
             return tr("\"capture\" должен быть объектом");
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!it.value().isObject())
+                return tr("\"capture\" %1: нужен объект с \"from\" (имя поля) и \"pattern\" (выражение с группой)")
+                    .arg(it.key());
             const QJsonObject capture = it.value().toObject();
+            if (const QString unknown = unknownKey(capture, {"from", "pattern"}); !unknown.isEmpty())
+                return tr("\"capture\" %1: неизвестный ключ \"%2\"").arg(it.key(), unknown);
             const Capture entry{it.key(), capture.value(QLatin1String("from")).toString(),
                                 capture.value(QLatin1String("pattern")).toString()};
+            if (!capture.value(QLatin1String("from")).isString())
+                return tr("\"capture\" %1: не указано \"from\", имя поля, из которого взять текст").arg(entry.name);
             if (!widget(entry.from))
-                return tr("\"capture\" %1: в окне нет поля \"%2\"").arg(entry.name, entry.from);
+                return tr("\"capture\" %1: %2").arg(entry.name, noSuchField(entry.from));
             const QRegularExpression pattern(entry.pattern);
             if (!pattern.isValid() || pattern.captureCount() < 1)
                 return tr("\"capture\" %1: нужно верное регулярное выражение с группой").arg(entry.name);
@@ -188,10 +328,12 @@ private:
             return tr("\"set\" должен быть объектом");
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it) {
+            if (it.key().isEmpty())
+                return noSuchField(it.key());
             if (ofWindow) {
                 const QWidget *field = widget(it.key());
                 if (!field)
-                    return tr("в окне нет поля \"%1\"").arg(it.key());
+                    return noSuchField(it.key());
                 const QString error = checkValueType(field, it.value(), true);
                 if (!error.isEmpty())
                     return tr("поле \"%1\": %2").arg(it.key(), error);
@@ -217,7 +359,10 @@ private:
             return tr("\"text\" ответа на диалог должен быть строкой");
         dialog->hasText = text.isString();
         dialog->text = text.toString();
-        dialog->pattern = object.value(QLatin1String("expect")).toString();
+        const QJsonValue pattern = object.value(QLatin1String("expect"));
+        if (!pattern.isUndefined() && !pattern.isString())
+            return tr("\"expect\" ответа на диалог должен быть строкой: регулярное выражение");
+        dialog->pattern = pattern.toString();
         if (!validPattern(dialog->pattern))
             return tr("неверное регулярное выражение \"%1\"").arg(dialog->pattern);
         return parseFields(object.value(QLatin1String("set")), &dialog->fields, false);
@@ -232,7 +377,7 @@ private:
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it) {
             if (!widget(it.key()))
-                return tr("в окне нет поля \"%1\"").arg(it.key());
+                return noSuchField(it.key());
             QStringList texts;
             const QJsonArray items = it.value().isArray() ? it.value().toArray() : QJsonArray{it.value()};
             for (const QJsonValue &item : items) {
@@ -274,7 +419,7 @@ private:
         for (auto it = valueObject.begin(); it != valueObject.end(); ++it) {
             const QWidget *field = widget(it.key());
             if (!field)
-                return tr("в окне нет поля \"%1\"").arg(it.key());
+                return noSuchField(it.key());
             const QString error = checkValueType(field, it.value(), false);
             if (!error.isEmpty())
                 return tr("поле \"%1\": %2").arg(it.key(), error);
@@ -301,7 +446,7 @@ private:
         const QJsonObject enabledObject = enabled.toObject();
         for (auto it = enabledObject.begin(); it != enabledObject.end(); ++it) {
             if (!widget(it.key()))
-                return tr("в окне нет поля \"%1\"").arg(it.key());
+                return noSuchField(it.key());
             if (!it.value().isBool())
                 return tr("\"enabled\" для \"%1\": ожидается true или false").arg(it.key());
             expect->enabled.append({it.key(), it.value().toBool()});
@@ -326,7 +471,8 @@ QString parse(const QByteArray &json, File *scenario)
     }
     if (!document.isObject())
         return tr("сценарий должен быть объектом JSON");
-    return Parser().parse(document.object(), scenario);
+    const QString duplicate = duplicateKey(json);
+    return duplicate.isEmpty() ? Parser().parse(document.object(), scenario) : duplicate;
 }
 
 QString substitute(QString text, const QHash<QString, QString> &variables)
@@ -338,28 +484,13 @@ QString substitute(QString text, const QHash<QString, QString> &variables)
 
 QString checkValueType(const QWidget *widget, const QJsonValue &value, bool forSetting)
 {
-    if (qobject_cast<const QCheckBox *>(widget))
-        return value.isBool() ? QString() : tr("ожидается true или false");
-    if (qobject_cast<const QSpinBox *>(widget))
-        return isWholeNumber(value) ? QString() : tr("ожидается целое число");
-    if (qobject_cast<const QDoubleSpinBox *>(widget))
-        return value.isDouble() ? QString() : tr("ожидается число");
-    if (qobject_cast<const QTimeEdit *>(widget))
-        return parseTime(value.toString()).isValid() ? QString() : tr("ожидается время \"ЧЧ:ММ:СС\"");
-    if (qobject_cast<const QDateEdit *>(widget))
-        return QDate::fromString(value.toString(), Qt::ISODate).isValid() ? QString()
-                                                                          : tr("ожидается дата \"ГГГГ-ММ-ДД\"");
-    if (qobject_cast<const QComboBox *>(widget))
-        return isWholeNumber(value) || value.isString() ? QString() : tr("ожидается код (число) или текст пункта");
-    if (qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QTextEdit *>(widget)
-        || qobject_cast<const QPlainTextEdit *>(widget) || (!forSetting && qobject_cast<const QLabel *>(widget)))
-        return value.isString() ? QString() : tr("ожидается строка");
-    return forSetting ? tr("это поле не заполняется") : tr("у этого элемента нет значения");
+    return checkType(widget, value, forSetting, true);
 }
 
-QString setValue(QWidget *widget, const QJsonValue &value)
+QString setValue(QWidget *widget, const QJsonValue &given)
 {
-    const QString typeError = checkValueType(widget, value, true);
+    const QJsonValue value = asTyped(widget, given);
+    const QString typeError = checkType(widget, value, true, false);
     if (!typeError.isEmpty())
         return typeError;
     if (!widget->isEnabled())
@@ -445,8 +576,9 @@ QString text(const QWidget *widget)
     return QString();
 }
 
-bool sameValue(const QWidget *widget, const QJsonValue &expected)
+bool sameValue(const QWidget *widget, const QJsonValue &given)
 {
+    const QJsonValue expected = asTyped(widget, given);
     if (auto *spin = qobject_cast<const QDoubleSpinBox *>(widget))
         return std::fabs(spin->value() - expected.toDouble()) < 0.5 * std::pow(10.0, -spin->decimals());
     if (auto *combo = qobject_cast<const QComboBox *>(widget)) {

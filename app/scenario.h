@@ -65,6 +65,12 @@ struct File
     QVector<Step> steps;
 };
 
+// Limits of a scenario, so that a runaway generator or a wrong file (say
+// /dev/zero) is refused at once instead of being read, parsed and run for
+// minutes. Real scenarios have tens of steps and a few kilobytes.
+constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+constexpr int MaxSteps = 10000;
+
 // Reads and checks a scenario against the window's form: object names,
 // buttons and value types. Returns the error that makes it unusable, with
 // the line and column of a JSON error or the number of the step, or an
@@ -76,7 +82,9 @@ QString substitute(QString text, const QHash<QString, QString> &variables);
 
 // Field access, shared by the checks of the file and the run.
 // Whether `value` is the kind of value `widget` takes, to be set or, with
-// forSetting false, to be compared with; an error text if not.
+// forSetting false, to be compared with; an error text if not. A text that
+// refers to a captured value passes for any field that takes its value as
+// typed text (spin boxes, dates, times): it is checked once put in.
 QString checkValueType(const QWidget *widget, const QJsonValue &value, bool forSetting);
 // Sets the widget the way a person would, so its signals reach the window's
 // slots. An error text when it cannot be done (disabled, out of range, no

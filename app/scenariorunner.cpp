@@ -1,8 +1,11 @@
 #include "scenariorunner.h"
 
-#include "paycardmainwindow.h"
+#include "cardnumbers.h"
 #include "dialoganswerer.h"
+#include "driverjournal.h"
+#include "paycardmainwindow.h"
 #include "scenario.h"
+#include "settingsfile.h"
 #include "startup.h"
 
 #include <QAbstractButton>
@@ -16,6 +19,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QXmlStreamWriter>
@@ -31,47 +35,83 @@ QString tr(const char *text)
     return QCoreApplication::translate("Scenario", text);
 }
 
+// The name of the case a run that cannot be made is reported as.
+const char UnusableCase[] = QT_TRANSLATE_NOOP("Scenario", "00 сценарий");
+
+// Characters of the window's text a failure shows; a slip or a log can run
+// to megabytes, which would bury the message.
+constexpr int ShownLength = 2000;
+
 struct CaseResult
 {
     QString name;
     QStringList failures;
     double seconds = 0;
+    bool error = false; // the run could not be made, as opposed to a failed step
 };
+
+// A widget's text as a failure shows it: card numbers masked before it is
+// cut, so the cut never leaves part of a number unmasked.
+QString shown(const QString &text)
+{
+    const QString masked = maskCardNumbers(text);
+    if (masked.size() <= ShownLength)
+        return Scenario::describe(masked);
+    return tr("%1… (всего символов: %2)").arg(Scenario::describe(masked.left(ShownLength))).arg(masked.size());
+}
 
 QStringList checkExpectations(PayCardMainWindow *window, const Scenario::Expectations &expect)
 {
     QStringList failures;
     const auto widget = [window](const QString &name) { return window->findChild<QWidget *>(name); };
-    const QString errorText = Scenario::text(widget(QStringLiteral("errorLabel")));
+    // A field's text is shown with its first failure only.
+    QSet<QString> shownFields;
+    const auto shownOnce = [&shownFields](const QString &field, const QString &text) {
+        if (shownFields.contains(field))
+            return tr("(текст поля приведен выше)");
+        shownFields.insert(field);
+        return shown(text);
+    };
+    const QString label = QStringLiteral("errorLabel");
+    const QString errorText = Scenario::text(widget(label));
     if (expect.hasErrorLabel && errorText != expect.errorLabel)
-        failures.append(tr("errorLabel: %1, ожидалось %2").arg(Scenario::describe(errorText), Scenario::describe(expect.errorLabel)));
+        failures.append(tr("errorLabel: %1, ожидалось %2").arg(shownOnce(label, errorText), Scenario::describe(expect.errorLabel)));
     if (!expect.errorLabelPattern.isEmpty() && !QRegularExpression(expect.errorLabelPattern).match(errorText).hasMatch())
-        failures.append(tr("errorLabel: %1 не соответствует %2").arg(Scenario::describe(errorText), Scenario::describe(expect.errorLabelPattern)));
+        failures.append(tr("errorLabel: %1 не соответствует %2").arg(shownOnce(label, errorText), Scenario::describe(expect.errorLabelPattern)));
     for (const auto &value : expect.values) {
         const QWidget *field = widget(value.first);
-        if (!Scenario::sameValue(field, value.second))
+        if (!Scenario::sameValue(field, value.second)) {
+            const QJsonValue actual = Scenario::value(field);
             failures.append(tr("%1: %2, ожидалось %3")
-                                .arg(value.first, Scenario::describe(Scenario::value(field)), Scenario::describe(value.second)));
+                                .arg(value.first, actual.isString() ? shownOnce(value.first, actual.toString()) : Scenario::describe(actual),
+                                     Scenario::describe(value.second)));
+        }
     }
     for (const auto &match : expect.matches) {
         const QString text = Scenario::text(widget(match.first));
         if (!QRegularExpression(match.second).match(text).hasMatch())
-            failures.append(tr("%1: %2 не соответствует %3").arg(match.first, Scenario::describe(text), Scenario::describe(match.second)));
+            failures.append(tr("%1: %2 не соответствует %3").arg(match.first, shownOnce(match.first, text), Scenario::describe(match.second)));
     }
     for (const auto &contains : expect.contains) {
         const QString text = Scenario::text(widget(contains.first));
+        QStringList missing;
         for (const QString &part : contains.second) {
             if (!text.contains(part))
-                failures.append(tr("%1 не содержит %2").arg(contains.first, Scenario::describe(part)));
+                missing.append(Scenario::describe(part));
         }
+        if (!missing.isEmpty())
+            failures.append(tr("%1 не содержит %2; в поле: %3")
+                                .arg(contains.first, missing.join(QStringLiteral(", ")), shownOnce(contains.first, text)));
     }
     for (const auto &lines : expect.lines) {
-        const QStringList shown = Scenario::text(widget(lines.first)).split(QLatin1Char('\n'));
+        const QString text = Scenario::text(widget(lines.first));
+        const QStringList shownLines = text.split(QLatin1Char('\n'));
         int from = 0;
         for (const QString &line : lines.second) {
-            const int found = shown.indexOf(line, from);
+            const int found = shownLines.indexOf(line, from);
             if (found < 0) {
-                failures.append(tr("%1: нет строки %2 (в этом порядке)").arg(lines.first, Scenario::describe(line)));
+                failures.append(tr("%1: нет строки %2 (в этом порядке); в поле: %3")
+                                    .arg(lines.first, Scenario::describe(line), shownOnce(lines.first, text)));
                 break;
             }
             from = found + 1;
@@ -137,7 +177,7 @@ QStringList capture(PayCardMainWindow *window, const QVector<Scenario::Capture> 
             variables->insert(capture.name, match.captured(1));
         else
             failures.append(tr("%1: %2 не соответствует %3, ${%4} не взят")
-                                .arg(capture.from, Scenario::describe(text), Scenario::describe(capture.pattern), capture.name));
+                                .arg(capture.from, shown(text), Scenario::describe(capture.pattern), capture.name));
     }
     return failures;
 }
@@ -187,40 +227,55 @@ bool copySettings(const QString &from, const QString &to, QString *error)
     return true;
 }
 
-bool writeReport(const QString &fileName, const QString &suite, const QString &className,
-                 const QVector<CaseResult> &cases, QString *error)
+// The text with every character XML cannot carry (control characters other
+// than tab and line breaks, U+FFFE, U+FFFF, halves of surrogate pairs standing
+// alone) replaced, so a driver's stray byte cannot cost the whole report.
+QString xmlSafe(QString text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const ushort u = c.unicode();
+        if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE || u == 0xFFFF || c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+// Writes the JUnit report into a file opened when the run began.
+bool writeReport(QSaveFile *file, const QString &suite, const QString &className, const QVector<CaseResult> &cases,
+                 QString *error)
 {
     int failures = 0;
+    int errors = 0;
     double seconds = 0;
     for (const CaseResult &result : cases) {
-        failures += result.failures.isEmpty() ? 0 : 1;
+        (result.error ? errors : failures) += result.failures.isEmpty() ? 0 : 1;
         seconds += result.seconds;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    QXmlStreamWriter xml(&file);
+    QXmlStreamWriter xml(file);
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("testsuites"));
     xml.writeStartElement(QStringLiteral("testsuite"));
-    xml.writeAttribute(QStringLiteral("name"), suite);
+    xml.writeAttribute(QStringLiteral("name"), xmlSafe(suite));
     xml.writeAttribute(QStringLiteral("tests"), QString::number(cases.size()));
     xml.writeAttribute(QStringLiteral("failures"), QString::number(failures));
-    xml.writeAttribute(QStringLiteral("errors"), QStringLiteral("0"));
+    xml.writeAttribute(QStringLiteral("errors"), QString::number(errors));
     xml.writeAttribute(QStringLiteral("time"), QString::number(seconds, 'f', 3));
     xml.writeAttribute(QStringLiteral("timestamp"), QDateTime::currentDateTime().toString(Qt::ISODate));
     for (const CaseResult &result : cases) {
         xml.writeStartElement(QStringLiteral("testcase"));
-        xml.writeAttribute(QStringLiteral("classname"), className);
-        xml.writeAttribute(QStringLiteral("name"), result.name);
+        xml.writeAttribute(QStringLiteral("classname"), xmlSafe(className));
+        xml.writeAttribute(QStringLiteral("name"), xmlSafe(result.name));
         xml.writeAttribute(QStringLiteral("time"), QString::number(result.seconds, 'f', 3));
         if (!result.failures.isEmpty()) {
-            xml.writeStartElement(QStringLiteral("failure"));
-            xml.writeAttribute(QStringLiteral("message"), result.failures.first());
-            xml.writeCharacters(result.failures.join(QLatin1Char('\n')));
+            xml.writeStartElement(result.error ? QStringLiteral("error") : QStringLiteral("failure"));
+            xml.writeAttribute(QStringLiteral("message"), xmlSafe(result.failures.first()));
+            xml.writeCharacters(xmlSafe(result.failures.join(QLatin1Char('\n'))));
             xml.writeEndElement();
         }
         xml.writeEndElement();
@@ -228,46 +283,103 @@ bool writeReport(const QString &fileName, const QString &suite, const QString &c
     xml.writeEndElement();
     xml.writeEndElement();
     xml.writeEndDocument();
-    if (xml.hasError() || !file.commit()) {
-        *error = file.errorString();
+    if (xml.hasError() || !file->commit()) {
+        *error = file->errorString();
         return false;
     }
     return true;
 }
 
+// Reads no more than one byte past the limit, so that /dev/zero or a file
+// still being written ends the run at once.
+QString readScenario(const QString &fileName, QByteArray *json)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    *json = file.read(Scenario::MaxFileSize + 1);
+    if (json->size() > Scenario::MaxFileSize)
+        return tr("файл больше предела в %1 МиБ").arg(Scenario::MaxFileSize / (1024 * 1024));
+    return file.error() == QFileDevice::NoError ? QString() : file.errorString();
+}
+
+// The settings files of `folder` that would not load; the window would only
+// find out after its first driver calls, and in the run's copy. `empty` tells
+// whether the folder holds no settings file at all.
+QString checkSettings(const QString &folder, bool *empty)
+{
+    if (!QFileInfo(folder).isDir())
+        return tr("%1: папка настроек не найдена").arg(folder);
+    const auto files = QDir(folder).entryInfoList({QStringLiteral("paycard.cfg"), QStringLiteral("paycard_fptr.cfg")},
+                                                  QDir::Files);
+    *empty = files.isEmpty();
+    for (const QFileInfo &info : files) {
+        QFile file(info.absoluteFilePath());
+        QString error = file.open(QIODevice::ReadOnly) ? QString() : file.errorString();
+        if (error.isEmpty())
+            error = SettingsFile::read(&file, [](const SettingsFile::Device &) { return QString(); });
+        if (!error.isEmpty())
+            return tr("%1: файл настроек не загружается: %2").arg(info.absoluteFilePath(), error);
+    }
+    return QString();
+}
+
+// Where the simulated drivers keep their tapes and traces; they read it
+// whenever they make a file name.
+const char SimulatorFolderVariable[] = "VANTER9_SETTINGS_FOLDER";
+
 } // namespace
 
 Outcome run(const Options &options, QTextStream &out, QTextStream &err)
 {
-    QFile file(options.scenarioFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << tr("%1: %2").arg(options.scenarioFile, file.errorString()) << Qt::endl;
-        return Unusable;
-    }
-    Scenario::File scenario;
-    const QString error = Scenario::parse(file.readAll(), &scenario);
-    file.close();
-    if (!error.isEmpty()) {
-        err << tr("%1: %2").arg(options.scenarioFile, error) << Qt::endl;
-        return Unusable;
-    }
     const QString className = QFileInfo(options.scenarioFile).completeBaseName();
+    // Opened first, and held open: a report that cannot be written is known
+    // before anything else happens, and any other reason to stop is reported
+    // in it rather than leaving the previous run's report in place.
+    std::unique_ptr<QSaveFile> report;
+    if (!options.reportFile.isEmpty()) {
+        report = std::make_unique<QSaveFile>(options.reportFile);
+        if (!report->open(QIODevice::WriteOnly)) {
+            err << tr("%1: отчет не записать: %2").arg(options.reportFile, report->errorString()) << Qt::endl;
+            return Unusable;
+        }
+    }
+    const auto unusable = [&](const QString &problem, const QString &suite) {
+        err << problem << Qt::endl;
+        QString reportError;
+        if (report && !writeReport(report.get(), suite, className, {{tr(UnusableCase), {problem}, 0, true}}, &reportError))
+            err << tr("%1: отчет не записан: %2").arg(options.reportFile, reportError) << Qt::endl;
+        return Unusable;
+    };
+
+    QByteArray json;
+    Scenario::File scenario;
+    QString error = readScenario(options.scenarioFile, &json);
+    if (error.isEmpty())
+        error = Scenario::parse(json, &scenario);
+    json.clear();
+    if (!error.isEmpty())
+        return unusable(tr("%1: %2").arg(options.scenarioFile, error), className);
     if (scenario.name.isEmpty())
         scenario.name = className;
 
     const QString source = options.settingsDirectory.isEmpty() ? settingsDirectory() : options.settingsDirectory;
-    if (!QFileInfo(source).isDir()) {
-        err << tr("%1: папка настроек не найдена").arg(source) << Qt::endl;
-        return Unusable;
-    }
+    bool noSettingsFiles = false;
+    if (const QString settingsError = checkSettings(source, &noSettingsFiles); !settingsError.isEmpty())
+        return unusable(settingsError, scenario.name);
     QTemporaryDir workingSettings;
     QString copyError;
-    if (!workingSettings.isValid() || !copySettings(source, workingSettings.path(), &copyError)) {
-        err << (copyError.isEmpty() ? workingSettings.errorString() : copyError) << Qt::endl;
-        return Unusable;
+    if (!workingSettings.isValid() || !copySettings(source, workingSettings.path(), &copyError))
+        return unusable(copyError.isEmpty() ? workingSettings.errorString() : copyError, scenario.name);
+    if (!options.journalFile.isEmpty()) {
+        if (const QString journalError = DriverJournal::start(options.journalFile, options.scenarioFile);
+            !journalError.isEmpty())
+            return unusable(tr("%1: журнал не открыть: %2").arg(options.journalFile, journalError), scenario.name);
     }
     const QString ownSettings = settingsDirectory();
     useSettingsDirectory(workingSettings.path());
+    const QByteArray simulatorFolder = qgetenv(SimulatorFolderVariable);
+    qputenv(SimulatorFolderVariable, QFile::encodeName(workingSettings.path()));
 
     QVector<CaseResult> cases;
     DialogAnswerer answerer;
@@ -288,10 +400,19 @@ Outcome run(const Options &options, QTextStream &out, QTextStream &err)
     window.reset();
     if (const QStringList failures = answerer.finish(); !failures.isEmpty())
         cases.append({tr("%1 завершение").arg(scenario.steps.size() + 1, 2, 10, QLatin1Char('0')), failures, 0});
+    if (!options.journalFile.isEmpty())
+        DriverJournal::stop();
     useSettingsDirectory(ownSettings);
+    if (simulatorFolder.isNull())
+        qunsetenv(SimulatorFolderVariable);
+    else
+        qputenv(SimulatorFolderVariable, simulatorFolder);
 
     int failed = 0;
-    for (const CaseResult &result : cases) {
+    for (CaseResult &result : cases) {
+        // Driver texts may carry card numbers; the report is published.
+        for (QString &failure : result.failures)
+            failure = maskCardNumbers(failure);
         if (result.failures.isEmpty()) {
             out << tr("  ok   %1").arg(result.name) << Qt::endl;
         } else {
@@ -299,6 +420,8 @@ Outcome run(const Options &options, QTextStream &out, QTextStream &err)
             out << tr("  FAIL %1: %2").arg(result.name, result.failures.join(QStringLiteral("; "))) << Qt::endl;
         }
     }
+    if (noSettingsFiles)
+        out << tr("В папке настроек %1 нет файлов настроек: работали устройства по умолчанию").arg(source) << Qt::endl;
     out << tr("%1: шагов %2, пройдено %3, не пройдено %4")
                .arg(scenario.name)
                .arg(cases.size())
@@ -306,12 +429,10 @@ Outcome run(const Options &options, QTextStream &out, QTextStream &err)
                .arg(failed)
         << Qt::endl;
 
-    if (!options.reportFile.isEmpty()) {
-        QString reportError;
-        if (!writeReport(options.reportFile, scenario.name, className, cases, &reportError)) {
-            err << tr("%1: отчет не записан: %2").arg(options.reportFile, reportError) << Qt::endl;
-            return Unusable;
-        }
+    QString reportError;
+    if (report && !writeReport(report.get(), scenario.name, className, cases, &reportError)) {
+        err << tr("%1: отчет не записан: %2").arg(options.reportFile, reportError) << Qt::endl;
+        return Unusable;
     }
     return failed == 0 ? Passed : Failed;
 }

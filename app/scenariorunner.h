@@ -22,14 +22,21 @@ struct Options
     QString scenarioFile;
     QString reportFile;        // JUnit XML; none when empty
     QString settingsDirectory; // the user's own when empty
+    QString journalFile;       // the driver call journal; none when empty
     // Called once the window stands, before the first step.
     std::function<void(PayCardMainWindow *)> windowReady;
 };
 
 // Runs a scenario on a main window that is never shown. The window works on
 // a copy of the settings folder, so the settings files themselves are never
-// written. The summary goes to `out`, reasons the run could not be done to
-// `err`.
+// written, and the simulated drivers keep their files in that copy too.
+//
+// Everything the run will read or write is checked before the first driver
+// call: the report can be written, the scenario is within its limits and
+// valid, the settings folder exists and its files load, the journal opens.
+// A run that ends with Unusable still leaves a report of its own, with one
+// errored case naming the problem, unless the report itself is what failed.
+// The summary goes to `out`, reasons the run could not be done to `err`.
 Outcome run(const Options &options, QTextStream &out, QTextStream &err);
 
 } // namespace ScenarioRunner

@@ -52,7 +52,7 @@ QString bufferText(const wchar_t *buffer, int size)
 
 } // namespace
 
-QString DriverJournal::start(const QString &fileName)
+QString DriverJournal::start(const QString &fileName, const QString &scenario)
 {
     stop();
     auto *journal = new DriverJournal;
@@ -62,6 +62,11 @@ QString DriverJournal::start(const QString &fileName)
         delete journal;
         return reason;
     }
+    QByteArray line = "{\"time\":\"" + QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1()
+                      + "\",\"run\":\"start\",\"version\":\"" PAYCARD_BENCH_VERSION "\",";
+    line += scenario.isEmpty() ? QByteArray("\"window\":true") : "\"scenario\":" + jsonString(scenario);
+    journal->file.write(line + "}\n");
+    journal->file.flush();
     current = journal;
     return QString();
 }

@@ -36,7 +36,12 @@ public:
     // Opens `fileName` for appending and makes it the active journal. Returns
     // an empty string, or the reason the file could not be opened (the bench
     // then works on without a journal).
-    static QString start(const QString &fileName);
+    //
+    // The first line written says where this start begins, so that the runs
+    // appended to one file can be told apart:
+    //   {"time":"…","run":"start","version":"…","scenario":"S.json"}
+    // with "window":true instead of "scenario" when the window is started.
+    static QString start(const QString &fileName, const QString &scenario = QString());
     static void stop();
 
     // Names devices by their id; set by whoever shows the names.

@@ -72,8 +72,12 @@ QString settingsDirectory()
                                  QStringLiteral("ORVA"), QStringLiteral("vanter9"));
         return QFileInfo(settings.fileName()).absolutePath() + QStringLiteral("/vanter9/");
     }();
-    QDir().mkpath(path);
-    return path;
+    // A scenario run works on a copy of the settings in a folder of its own
+    // and names it here while it lasts, so tapes and traces stay in the run.
+    const QString run = qEnvironmentVariable("VANTER9_SETTINGS_FOLDER");
+    const QString folder = run.isEmpty() ? path : QDir(run).absolutePath() + QLatin1Char('/');
+    QDir().mkpath(folder);
+    return folder;
 }
 
 namespace {

@@ -31,12 +31,18 @@ QVector<QJsonObject> readJournal(const QString &fileName)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QVector<QJsonObject> lines;
+    bool first = true;
     while (!file.atEnd()) {
         QJsonParseError error;
         const QJsonDocument line = QJsonDocument::fromJson(file.readLine(), &error);
         if (error.error != QJsonParseError::NoError)
             qFatal("journal line is no JSON: %s", qPrintable(error.errorString()));
-        lines.append(line.object());
+        // One start, one run line, before the calls.
+        if (first != (line.object().value(QLatin1String("run")) == QLatin1String("start")))
+            qFatal("the run line is not the first line, or not the only one");
+        if (!first)
+            lines.append(line.object());
+        first = false;
     }
     return lines;
 }

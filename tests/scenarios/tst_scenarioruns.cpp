@@ -6,12 +6,14 @@
 #include "dialoganswerer.h"
 #include "dialogs.h"
 #include "scenariorunner.h"
+#include "startup.h"
 
 #include <QDialogButtonBox>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QXmlStreamReader>
@@ -37,9 +39,24 @@ struct Run
     QString out;
     QString err;
     QStringList cases;    // test case names of the report, in order
-    QStringList failures; // "case: message" of the failed ones
+    QStringList failures; // "case: text" of the failed and errored ones
+    QString reportProblem; // why the report is no XML
     bool settingsUnchanged = false;
 };
+
+// The program itself, beside the test in bin/, as a build server starts it:
+// its exit code (-1 when it crashed or never ended) and standard error.
+QPair<int, QString> runProgram(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/vanter9"), arguments);
+    // Not a measurement: a program that never ends must not hold the suite.
+    if (!process.waitForFinished(120000))
+        process.kill();
+    process.waitForFinished();
+    const bool ended = process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardError())};
+}
 
 } // namespace
 
@@ -52,18 +69,20 @@ private slots:
 
     void parse_options_data();
     void parse_options();
-    void run_malformedScenario_exitsUnusableWithPlace_data();
-    void run_malformedScenario_exitsUnusableWithPlace();
+    void program_mistypedOption_endsWithUsage();
+    void program_malformedInput_exitsUnusableBeforeAnyDriverCall_data();
+    void program_malformedInput_exitsUnusableBeforeAnyDriverCall();
+    void run_unusableScenario_replacesPreviousReport();
+    void run_textsXmlCannotCarry_reportStaysReadable();
+    void run_simulatorFiles_stayInTheRunsFolder();
     void run_steps_passOrFailByExpectations_data();
     void run_steps_passOrFailByExpectations();
-    void run_unreadableSettings_failsStartUpAndKeepsFile();
-    void commandLine_journalThatCannotBeOpened_isShownAndRunGoesOn();
     void dialogAnswerer_answersAsTheStepSays_data();
     void dialogAnswerer_answersAsTheStepSays();
 
 private:
-    QString settingsFolder(const QByteArray &paycardFile = QByteArray());
-    Run run(const QByteArray &scenario, const QString &settings);
+    QString settingsFolder(const QByteArray &paycardFile = QByteArray(), const QString &name = QStringLiteral("paycard.cfg"));
+    Run run(const QByteArray &scenario, const QString &settings, const QString &reportFile = QString());
 
     QTemporaryDir directory;
     int folders = 0;
@@ -75,8 +94,8 @@ void TestScenarioRuns::initTestCase()
 }
 
 // A fresh folder with the shipped standard devices; `paycardFile` replaces
-// the terminal's file when given.
-QString TestScenarioRuns::settingsFolder(const QByteArray &paycardFile)
+// the file `name` when given.
+QString TestScenarioRuns::settingsFolder(const QByteArray &paycardFile, const QString &name)
 {
     const QString folder = directory.filePath(QStringLiteral("settings%1").arg(++folders));
     QDir().mkpath(folder);
@@ -84,14 +103,14 @@ QString TestScenarioRuns::settingsFolder(const QByteArray &paycardFile)
     for (const QString &name : shipped.entryList(QDir::Files))
         QFile::copy(shipped.filePath(name), QDir(folder).filePath(name));
     if (!paycardFile.isNull()) {
-        QFile file(QDir(folder).filePath(QStringLiteral("paycard.cfg")));
+        QFile file(QDir(folder).filePath(name));
         file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         file.write(paycardFile);
     }
     return folder;
 }
 
-Run TestScenarioRuns::run(const QByteArray &scenario, const QString &settings)
+Run TestScenarioRuns::run(const QByteArray &scenario, const QString &settings, const QString &reportFile)
 {
     const QString name = QStringLiteral("run%1").arg(++folders);
     QFile file(directory.filePath(name + QStringLiteral(".json")));
@@ -101,7 +120,7 @@ Run TestScenarioRuns::run(const QByteArray &scenario, const QString &settings)
 
     ScenarioRunner::Options options;
     options.scenarioFile = file.fileName();
-    options.reportFile = directory.filePath(name + QStringLiteral(".xml"));
+    options.reportFile = reportFile.isEmpty() ? directory.filePath(name + QStringLiteral(".xml")) : reportFile;
     options.settingsDirectory = settings;
     Run result;
     QTextStream out(&result.out);
@@ -117,12 +136,11 @@ Run TestScenarioRuns::run(const QByteArray &scenario, const QString &settings)
             xml.readNext();
             if (xml.isStartElement() && xml.name() == QLatin1String("testcase"))
                 result.cases.append(xml.attributes().value(QLatin1String("name")).toString());
-            if (xml.isStartElement() && xml.name() == QLatin1String("failure"))
-                result.failures.append(result.cases.last() + QStringLiteral(": ")
-                                       + xml.attributes().value(QLatin1String("message")).toString());
+            if (xml.isStartElement() && (xml.name() == QLatin1String("failure") || xml.name() == QLatin1String("error")))
+                result.failures.append(result.cases.last() + QStringLiteral(": ") + xml.readElementText());
         }
         if (xml.hasError())
-            qWarning("report is no XML: %s", qPrintable(xml.errorString()));
+            result.reportProblem = xml.errorString();
     }
     return result;
 }
@@ -173,49 +191,151 @@ void TestScenarioRuns::parse_options()
     QCOMPARE(QStringList({options.journalFile, options.scenarioFile, options.reportFile, options.settingsDirectory}), values);
 }
 
-void TestScenarioRuns::run_malformedScenario_exitsUnusableWithPlace_data()
+void TestScenarioRuns::program_mistypedOption_endsWithUsage()
 {
+    const auto [exitCode, err] = runProgram({QStringLiteral("--rnu"), QStringLiteral(SCENARIO_SOURCE_DIR "/paper-out.json")});
+    QCOMPARE(exitCode, int(ScenarioRunner::Unusable));
+    QVERIFY2(err.contains(QStringLiteral("неизвестный параметр: --rnu\nИспользование: vanter9 ")), qPrintable(err));
+}
+
+void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall_data()
+{
+    // Arguments, split at blanks, name {scenario} (the row's file),
+    // {settings} (standard devices), {broken} (an unreadable terminal file),
+    // {journal} and {missing} (a folder that does not exist).
+    QTest::addColumn<QString>("arguments");
     QTest::addColumn<QByteArray>("scenario");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("bad JSON: line and column") << QByteArray("{\n  \"steps\": [\n    {\"press\": }\n  ]\n}")
+    const QString run = QStringLiteral("--run {scenario} --settings {settings} --journal {journal}");
+    const QByteArray valid = R"j({"steps": [{"press": "pbtnAuthorization"}]})j";
+    QTest::newRow("one dash") << "-run {scenario}" << valid << "неизвестный параметр: -run";
+    QTest::newRow("no value") << "--journal --run {scenario}" << valid << "--journal: не указан файл журнала";
+    QTest::newRow("report folder missing") << run + " --report {missing}/r.xml" << valid << "{missing}/r.xml: отчет не записать: ";
+    QTest::newRow("report is a folder") << run + " --report {settings}" << valid << "{settings}: отчет не записать: ";
+    QTest::newRow("journal not opened") << "--run {scenario} --journal {missing}/j" << valid << "{missing}/j: журнал не открыть: ";
+    QTest::newRow("no settings folder") << "--run {scenario} --settings {missing}" << valid << "{missing}: папка настроек не найдена";
+    QTest::newRow("settings file that does not load") << "--run {scenario} --settings {broken} --journal {journal}" << valid
+                                                      << "{broken}/paycard.cfg: файл настроек не загружается: ";
+    if (QFile::exists(QStringLiteral("/dev/zero")))
+        QTest::newRow("endless file") << "--run /dev/zero" << QByteArray() << "/dev/zero: файл больше предела в 16 МиБ";
+    QTest::newRow("file over 16 MiB") << run << QByteArray(16 * 1024 * 1024 + 1, ' ') << "файл больше предела в 16 МиБ";
+    QTest::newRow("too many steps") << run << "{\"steps\": [{}" + QByteArray(Scenario::MaxSteps * 4, ',').replace(",,,,", ", {}") + "]}"
+                                    << "в сценарии 10001 шагов, больше предела в 10000";
+    QTest::newRow("bad JSON: line and column") << run << QByteArray("{\n  \"steps\": [\n    {\"press\": }\n  ]\n}")
                                                << QStringLiteral("json: строка 3, столбец ");
-    QTest::newRow("not an object") << QByteArray("[]") << QStringLiteral("объектом JSON");
-    QTest::newRow("no steps") << QByteArray("{\"name\": \"x\"}") << QStringLiteral("\"steps\"");
-    QTest::newRow("unknown field") << QByteArray("{\"steps\": [{\"set\": {\"spinNope\": 1}}]}")
+    QTest::newRow("not an object") << run << QByteArray("[]") << QStringLiteral("объектом JSON");
+    QTest::newRow("no steps") << run << QByteArray("{\"name\": \"x\"}") << QStringLiteral("\"steps\"");
+    QTest::newRow("unknown field") << run << QByteArray("{\"steps\": [{\"set\": {\"spinNope\": 1}}]}")
                                    << QStringLiteral("шаг 1: в окне нет поля \"spinNope\"");
-    QTest::newRow("unknown button, second step")
+    QTest::newRow("unknown button, second step") << run
         << QByteArray("{\"steps\": [{\"press\": \"pbtnAuthorization\"}, {\"press\": \"pbtnPay\"}]}")
         << QStringLiteral("шаг 2: в окне нет кнопки \"pbtnPay\"");
-    QTest::newRow("a field is no button") << QByteArray("{\"steps\": [{\"press\": \"spinSum\"}]}")
+    QTest::newRow("a field is no button") << run << QByteArray("{\"steps\": [{\"press\": \"spinSum\"}]}")
                                           << QStringLiteral("шаг 1: в окне нет кнопки \"spinSum\"");
-    QTest::newRow("text for a number") << QByteArray("{\"steps\": [{\"set\": {\"spinSum\": \"много\"}}]}")
+    QTest::newRow("text for a number") << run << QByteArray("{\"steps\": [{\"set\": {\"spinSum\": \"много\"}}]}")
                                        << QStringLiteral("поле \"spinSum\": ожидается число");
-    QTest::newRow("fraction for a whole number") << QByteArray("{\"steps\": [{\"set\": {\"spinCharLineLength\": 1.5}}]}")
+    QTest::newRow("fraction for a whole number") << run << QByteArray("{\"steps\": [{\"set\": {\"spinCharLineLength\": 1.5}}]}")
                                                  << QStringLiteral("ожидается целое число");
-    QTest::newRow("number for a check box") << QByteArray("{\"steps\": [{\"set\": {\"cbPaycardEnable\": 1}}]}")
+    QTest::newRow("number for a check box") << run << QByteArray("{\"steps\": [{\"set\": {\"cbPaycardEnable\": 1}}]}")
                                             << QStringLiteral("ожидается true или false");
-    QTest::newRow("number for a text") << QByteArray("{\"steps\": [{\"expect\": {\"values\": {\"leTrack2\": 5}}}]}")
+    QTest::newRow("number for a text") << run << QByteArray("{\"steps\": [{\"expect\": {\"values\": {\"leTrack2\": 5}}}]}")
                                        << QStringLiteral("ожидается строка");
-    QTest::newRow("misspelt key") << QByteArray("{\"steps\": [{\"prss\": \"pbtnAuthorization\"}]}")
+    QTest::newRow("misspelt key") << run << QByteArray("{\"steps\": [{\"prss\": \"pbtnAuthorization\"}]}")
                                   << QStringLiteral("неизвестный ключ \"prss\"");
-    QTest::newRow("bad pattern") << QByteArray("{\"steps\": [{\"expect\": {\"errorLabelMatches\": \"([\"}}]}")
+    QTest::newRow("bad pattern") << run << QByteArray("{\"steps\": [{\"expect\": {\"errorLabelMatches\": \"([\"}}]}")
                                  << QStringLiteral("errorLabelMatches");
-    QTest::newRow("text never captured")
+    QTest::newRow("text never captured") << run
         << QByteArray("{\"steps\": [{\"set\": {\"leReferenceNumber\": \"${payment}\"}}]}")
         << QStringLiteral("${payment} не взят");
+    QTest::newRow("name not a text") << run << QByteArray(R"j({"steps": [{"name": 5}]})j") << "шаг 1: \"name\" шага должен быть строкой";
+    QTest::newRow("empty name") << run << QByteArray(R"j({"steps": [{}, {"expect": {"values": {"": "x"}}}]})j") << "шаг 2: пустое имя поля";
+    QTest::newRow("empty name in a dialog") << run << QByteArray(R"j({"steps": [{"dialogs": [{"set": {"": 1}}]}]})j") << "шаг 1: пустое имя поля";
+    QTest::newRow("capture without from") << run << QByteArray(R"j({"steps": [{"capture": {"x": {"pattern": "(\\d+)"}}}]})j")
+                                          << "шаг 1: \"capture\" x: не указано \"from\"";
+    QTest::newRow("capture as a plain text") << run << QByteArray(R"j({"steps": [{"capture": {"x": "teAuthResult"}}]})j")
+                                             << "\"capture\" x: нужен объект с \"from\" (имя поля) и \"pattern\"";
+    QTest::newRow("key twice in a step") << run << QByteArray("{\"steps\": [5,\n {\"press\": \"\",\n  \"pr\\u0065ss\": \"pbtnRename\"}]}")
+                                         << "шаг 2: строка 3, столбец 3: ключ \"press\" повторяется";
+    QTest::newRow("key twice at the top") << run << QByteArray(R"j({"steps": [{}], "name": "a", "name": "b"})j")
+                                          << "строка 1, столбец 30: ключ \"name\" повторяется";
+    QTest::newRow("number too large") << run << QByteArray(R"j({"steps": [{"set": {"spinCharLineLength": 1e10}}]})j")
+                                      << "число 10000000000 слишком велико для поля";
 }
 
-void TestScenarioRuns::run_malformedScenario_exitsUnusableWithPlace()
+void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall()
 {
+    QFETCH(QString, arguments);
     QFETCH(QByteArray, scenario);
     QFETCH(QString, message);
 
-    const Run result = run(scenario, settingsFolder());
-    QCOMPARE(result.outcome, ScenarioRunner::Unusable);
-    QVERIFY2(result.err.contains(message), qPrintable(result.err));
-    QVERIFY2(result.err.contains(QStringLiteral(".json: ")), qPrintable(result.err));
-    QVERIFY(result.cases.isEmpty());
+    const QString row = directory.filePath(QStringLiteral("row%1").arg(++folders));
+    QFile file(row + QStringLiteral(".json"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(scenario) == scenario.size());
+    file.close();
+    const QString settings = settingsFolder();
+    const QMap<QString, QString> paths = {{QStringLiteral("{scenario}"), file.fileName()},
+                                          {QStringLiteral("{settings}"), settings},
+                                          {QStringLiteral("{broken}"), settingsFolder("<neb_settings_array version=\"2.0\"><object")},
+                                          {QStringLiteral("{journal}"), row + QStringLiteral(".jsonl")},
+                                          {QStringLiteral("{missing}"), directory.filePath(QStringLiteral("no/such"))}};
+    QStringList words = arguments.split(QLatin1Char(' '));
+    for (auto it = paths.begin(); it != paths.end(); ++it) {
+        words.replaceInStrings(it.key(), it.value());
+        message.replace(it.key(), it.value());
+    }
+    const auto before = snapshot(settings);
+
+    const auto [exitCode, err] = runProgram(words);
+    QCOMPARE(exitCode, int(ScenarioRunner::Unusable));
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QVERIFY(snapshot(settings) == before);
+    QFile journal(paths.value(QStringLiteral("{journal}")));
+    QVERIFY2(!journal.open(QIODevice::ReadOnly) || !journal.readAll().contains("\"operation\""), "a driver was called");
+}
+
+void TestScenarioRuns::run_unusableScenario_replacesPreviousReport()
+{
+    const QString report = directory.filePath(QStringLiteral("same-report.xml"));
+    QCOMPARE(run(R"j({"steps": [{}]})j", settingsFolder(), report).cases.size(), 1);
+
+    const Run broken = run(R"j({"steps": [{"prss": "pbtnAuthorization"}]})j", settingsFolder(), report);
+    QCOMPARE(broken.outcome, ScenarioRunner::Unusable);
+    QCOMPARE(broken.cases, QStringList{QStringLiteral("00 сценарий")});
+    QCOMPARE(broken.failures.size(), 1);
+    QVERIFY2(broken.failures.first().contains(QStringLiteral("неизвестный ключ \"prss\"")), qPrintable(broken.failures.first()));
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("errors=\"1\""));
+}
+
+void TestScenarioRuns::run_textsXmlCannotCarry_reportStaysReadable()
+{
+    // A step name and a field's text with BEL, ESC, NUL, U+FFFE and a lone
+    // surrogate; the step fails on its own terms and the next one passes.
+    const Run result = run(R"j({"steps": [
+        {"name": "шаг \u0007\u001b\u0000\ufffe\ud800", "set": {"leCashierName": "a\u0007\u0000b\ud800"},
+         "expect": {"values": {"leCashierName": "ab"}}},
+        {"expect": {"errorLabel": ""}}]})j", settingsFolder());
+    QCOMPARE(result.reportProblem, QString());
+    QCOMPARE(result.outcome, ScenarioRunner::Failed);
+    QCOMPARE(result.cases.size(), 2);
+    QCOMPARE(result.failures, QStringList{QStringLiteral("01 шаг \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD: leCashierName: \"a\uFFFD\uFFFDb\uFFFD\", ожидалось \"ab\"")});
+}
+
+void TestScenarioRuns::run_simulatorFiles_stayInTheRunsFolder()
+{
+    // A register without a tape file of its own writes its tape beside the
+    // settings it was made from.
+    const QString settings = settingsFolder(R"x(<?xml version="1.0" encoding="UTF-8"?>
+<neb_settings_array version="2.0"><object name="К">SIMFPTR/1;ShowTape=0</object></neb_settings_array>
+)x", QStringLiteral("paycard_fptr.cfg"));
+    const QString own = settingsDirectory();
+    const Run result = run(R"j({"steps": [
+        {"set": {"cmbAuthType": 2, "cmbOperationType": 0, "spinSum": 100.00}, "press": "pbtnAuthorization"},
+        {"press": "pbtnAuthPrintSlip", "expect": {"errorLabel": ""}}]})j", settings);
+    QCOMPARE(result.outcome, ScenarioRunner::Passed);
+    QCOMPARE(settingsDirectory(), own);
+    QCOMPARE(QDir(own).entryList({QStringLiteral("tape-*"), QStringLiteral("trace-*")}, QDir::Files), QStringList());
     QVERIFY(result.settingsUnchanged);
 }
 
@@ -253,6 +373,15 @@ void TestScenarioRuns::run_steps_passOrFailByExpectations_data()
         {"set": {"leCashierName": "Кассир ${mode}"}, "expect": {"values": {"leCashierName": "Кассир выключено"},
                   "contains": {"leCashierName": "${mode}"}}}]})j")
                                                        << 2 << QStringList();
+    QTest::newRow("captured value in a spin box") << QByteArray(R"j({"steps": [
+        {"capture": {"n": {"from": "cmbDevices", "pattern": "(\\d+)"}}},
+        {"set": {"spinECRReceiptNumber": "${n}"}, "expect": {"values": {"spinECRReceiptNumber": "${n}"}}}]})j")
+                                                  << 2 << QStringList();
+    QTest::newRow("text shown once, card number masked") << QByteArray(R"j({"steps": [
+        {"set": {"leTrack2": "4111111111111111=2512"},
+         "expect": {"contains": {"leTrack2": ["x", "y"]}, "lines": {"leTrack2": ["z"]}}}]})j")
+        << 1 << QStringList{QStringLiteral("01 шаг 1: leTrack2 не содержит \"x\", \"y\"; в поле: \"411111******1111=2512\"\n"
+                                           "leTrack2: нет строки \"z\" (в этом порядке); в поле: (текст поля приведен выше)")};
     QTest::newRow("capture that finds nothing") << QByteArray(R"j({"steps": [
         {"capture": {"code": {"from": "teAuthResult", "pattern": "Код ответа: (\\d+)"}}}]})j")
                                                 << 1 << QStringList{QStringLiteral("01 шаг 1: teAuthResult: \"\" не соответствует")};
@@ -272,39 +401,6 @@ void TestScenarioRuns::run_steps_passOrFailByExpectations()
     for (int i = 0; i < failures.size(); ++i)
         QVERIFY2(result.failures.at(i).startsWith(failures.at(i)), qPrintable(result.failures.at(i)));
     QVERIFY2(result.out.contains(QStringLiteral("не пройдено %1").arg(failures.size())), qPrintable(result.out));
-}
-
-void TestScenarioRuns::run_unreadableSettings_failsStartUpAndKeepsFile()
-{
-    // The load warning is a failure of the run; the unreadable file is kept
-    // aside in the run's own copy, not beside the original.
-    const Run result = run(R"j({"steps": [{"expect": {"values": {"cmbDevices": "Стандартный"}}}]})j",
-                           settingsFolder("<neb_settings_array version=\"2.0\"><object"));
-    QVERIFY2(result.settingsUnchanged, "the run changed its settings folder");
-    QCOMPARE(result.outcome, ScenarioRunner::Failed);
-    QCOMPARE(result.cases, QStringList({QStringLiteral("00 запуск"), QStringLiteral("01 шаг 1")}));
-    QCOMPARE(result.failures.size(), 1);
-    QVERIFY2(result.failures.first().contains(QStringLiteral("Ошибка загрузки настроек")), qPrintable(result.failures.first()));
-}
-
-void TestScenarioRuns::commandLine_journalThatCannotBeOpened_isShownAndRunGoesOn()
-{
-    QFile scenario(directory.filePath(QStringLiteral("journal.json")));
-    QVERIFY(scenario.open(QIODevice::WriteOnly));
-    scenario.write(R"j({"steps": [{"expect": {"errorLabelMatches": "^Журнал вызовов драйверов не ведется: "}}]})j");
-    scenario.close();
-    const QString settings = settingsFolder();
-    const QStringList arguments = {QStringLiteral("vanter9"), QStringLiteral("--run"), scenario.fileName(),
-                                   QStringLiteral("--settings"), settings, QStringLiteral("--journal")};
-
-    QCOMPARE(CommandLine::run(arguments + QStringList{directory.filePath(QStringLiteral("no/such/folder/j.log"))}), 0);
-
-    // An open journal is written and shows nothing in the label.
-    const QString journal = directory.filePath(QStringLiteral("j.log"));
-    QCOMPARE(CommandLine::run(arguments + QStringList{journal}), int(ScenarioRunner::Failed));
-    QFile written(journal);
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QVERIFY(written.readAll().contains("\"operation\":\"CreatePayCardInterface\""));
 }
 
 void TestScenarioRuns::dialogAnswerer_answersAsTheStepSays_data()
