@@ -1,6 +1,7 @@
 #include "paycardmainwindow.h"
 #include "ui_paycardmainwindow.h"
 
+#include "busyinput.h"
 #include "devicelists.h"
 #include "dialogs.h"
 #include "stylesheet.h"
@@ -30,6 +31,7 @@ PayCardMainWindow::PayCardMainWindow(QWidget *parent)
     , ui(new Ui::PayCardMainWindow)
 {
     ui->setupUi(this);
+    installBusyInput();
     setWindowTitle(windowTitle() + tr(" (%1)").arg(QString::fromWCharArray(programVersion)));
 
     // After the by-name connections of setupUi, so a click runs the section

@@ -2,10 +2,14 @@
 
 #include <QFontMetrics>
 #include <QResizeEvent>
+#include <QTextDocument>
 
 SqueezedLabel::SqueezedLabel(QWidget *parent)
     : QLabel(parent)
 {
+    // Device names and driver texts are shown as typed, "<b>" and "&"
+    // included, never as markup.
+    setTextFormat(Qt::PlainText);
 }
 
 QString SqueezedLabel::fullText() const
@@ -51,6 +55,10 @@ void SqueezedLabel::squeeze()
         setToolTip(QString());
     } else {
         QLabel::setText(elided);
-        setToolTip(originalText);
+        // A tool tip that looks like markup is rendered as markup: such a
+        // text goes in escaped.
+        setToolTip(Qt::mightBeRichText(originalText)
+                       ? QStringLiteral("<p style='white-space:pre'>%1</p>").arg(originalText.toHtmlEscaped())
+                       : originalText);
     }
 }

@@ -64,10 +64,9 @@ void PayCardMainWindow::on_cmbDevices_currentIndexChanged(int index)
     ui->pbtnShowPaycardProperties->setEnabled(selected);
     ui->cbPaycardEnable->setEnabled(selected);
     if (!selected) {
+        // The port controls keep their state: pressed without a device,
+        // they say there is none, like the other buttons.
         ui->pbtnShowEcrProperties->setEnabled(false);
-        // Without a terminal there is no protocol to talk through the ports.
-        ui->gbEcrPortMode->setEnabled(false);
-        ui->cmbEcrPortType->setEnabled(false);
         ui->lbCurrentPayCardName->setText(QString());
         ui->lbCurrentEcrName->setText(QString());
         return;

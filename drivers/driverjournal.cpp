@@ -7,6 +7,7 @@
 #include <cmath>
 
 DriverJournal *DriverJournal::current = nullptr;
+void (*DriverCall::busyHook)() = nullptr;
 
 namespace {
 

@@ -165,9 +165,20 @@ struct Same
 // Calls an operation of a driver object, through the journal when one is
 // open. The arguments are converted to the operation's own parameter types
 // first, so the journal records exactly what the driver receives.
+// Told before each driver call, where a window shows that it waits. A
+// driver's own settings dialog is not waited on: the user works in it.
+extern void (*busyHook)();
+
 template <class I, class... Params>
 int call(I *driver, int (NEBAPI I::*operation)(Params...), typename Same<Params>::type... args)
 {
+    if (busyHook) {
+        bool waited = true;
+        if constexpr (sizeof...(Params) == 0)
+            waited = operation != &I::showProperties;
+        if (waited)
+            busyHook();
+    }
     return guardDriverCall(OperationNames::of<I>(operation), [&] {
         if (DriverJournal *journal = DriverJournal::active())
             return journal->call(driver, operation, args...);

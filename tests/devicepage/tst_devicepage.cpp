@@ -6,7 +6,9 @@
 #include "squeezedlabel.h"
 
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QInputDialog>
+#include <QMouseEvent>
 #include <QTextEdit>
 
 // The device page and the port controls against driver libraries whose
@@ -349,6 +351,21 @@ private slots:
         QCOMPARE(errorText(window.get()), QString());
     }
 
+    // The port controls keep their state once no device is left, and say
+    // so when pressed.
+    void remove_allDevices_portControlsKeepTheirState()
+    {
+        addDevice(9);
+        devices()->setCurrentIndex(0);
+        click("pbtnRemove");
+        click("pbtnRemove");
+        QCOMPARE(devices()->count(), 0);
+        QVERIFY(child(window.get(), "gbEcrPortMode")->isEnabled());
+        QVERIFY(child(window.get(), "cmbEcrPortType")->isEnabled());
+        click("pbtnEcrPortOn");
+        QCOMPARE(errorText(window.get()), QStringLiteral("Несуществующее устройство"));
+    }
+
     void remove_middleDevice_neighbourBecomesCurrent()
     {
         addDevice(8);
@@ -394,6 +411,25 @@ private slots:
         QCOMPARE(devices()->itemText(0), name);
         // The page is refreshed whatever the answer.
         QCOMPARE(child<SqueezedLabel>(window.get(), "lbCurrentPayCardName")->fullText(), name);
+    }
+
+    // Clicks queued while the terminal answers are dropped once it has,
+    // not replayed as a second payment; the busy cursor goes with them.
+    void clicksDuringDriverCall_droppedAfterIt()
+    {
+        auto *button = child<QPushButton>(window.get(), "pbtnAuthorization");
+        drivers->react = [&](FakeDriverScript *, const QString &call) {
+            QVERIFY(QGuiApplication::overrideCursor());
+            if (!call.startsWith(QLatin1String("P:authorize(")))
+                return;
+            const QPoint at = button->rect().center();
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QCoreApplication::postEvent(button, new QMouseEvent(type, at, Qt::LeftButton, Qt::LeftButton, {}));
+        };
+        click("pbtnAuthorization");
+        QCoreApplication::processEvents();
+        QCOMPARE(drivers->journalOf({"authorize"}).size(), 1);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void pageFailures_goToStatusBar_data()

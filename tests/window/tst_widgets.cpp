@@ -45,6 +45,7 @@ class TestWidgets : public QObject
 private slots:
     void squeezedLabel_resized_elidesOrShowsWholeText_data();
     void squeezedLabel_resized_elidesOrShowsWholeText();
+    void squeezedLabel_markup_shownAsTyped();
     void squeezedLabel_clearThenResize_showsNothing();
     void squeezedLabel_minimumSizeHint_leavesWidthFree();
     void inputText_closed_returnsTextAndOkFlag_data();
@@ -99,6 +100,14 @@ void TestWidgets::squeezedLabel_resized_elidesOrShowsWholeText()
         QCOMPARE(label.text(), text);
         QCOMPARE(label.toolTip(), QString());
     }
+}
+
+void TestWidgets::squeezedLabel_markup_shownAsTyped()
+{
+    const QString name = QStringLiteral("Касса <b>2</b> & co");
+    SqueezedLabel label;
+    label.setText(name);
+    QVERIFY(label.sizeHint().width() >= label.fontMetrics().horizontalAdvance(name));
 }
 
 void TestWidgets::squeezedLabel_clearThenResize_showsNothing()
