@@ -69,7 +69,9 @@ QString DriverJournal::start(const QString &fileName, const QString &scenario)
     stop();
     auto *journal = new DriverJournal;
     journal->file.setFileName(fileName);
-    if (!journal->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+    // Unbuffered: each line reaches the file in the one write its flush would
+    // make anyway, without a copy into the device's own buffer first.
+    if (!journal->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
         const QString reason = journal->file.errorString();
         delete journal;
         return reason;
