@@ -410,11 +410,16 @@ QString checkThroughWindow(const QByteArray &data, bool terminalFile, const QStr
             return QStringLiteral("loaded, but saved again as a file that does not load: ") + error;
         return QString();
     }
-    if (texts.size() != 1 || !texts[0].startsWith(warningStart))
+    // A file the loader takes is still kept aside, with a warning of its
+    // own, when elements were passed over or registers do not pair with the
+    // terminals.
+    const bool keptAccepted = loaderError.isEmpty() && texts.size() == 1 && !texts[0].startsWith(warningStart);
+    if (!keptAccepted && (texts.size() != 1 || !texts[0].startsWith(warningStart)))
         return QStringLiteral("unexpected messages: ") + texts.join(QStringLiteral(" | "));
-    ++figures->windowRefused;
+    if (!keptAccepted)
+        ++figures->windowRefused;
     if (copies.size() != 1)
-        return QStringLiteral("refused, and %1 copies kept aside").arg(copies.size());
+        return QStringLiteral("refused or kept, and %1 copies kept aside").arg(copies.size());
     if (readFile(settingsDirectory() + copies[0]) != data)
         return QStringLiteral("refused, and the copy kept aside differs from the file");
     return QString();
