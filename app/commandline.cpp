@@ -85,21 +85,31 @@ bool isMistypedOption(const char *argument)
 
 // Journal lines of a terminal carry the name the device list shows; a
 // register is known by its id alone, as naming it would take driver calls.
+// The journal is told of every row the list gains, renames or loses, rather
+// than walking the list for every line it writes.
 void nameJournalDevices(PayCardMainWindow *window)
 {
-    DriverJournal *journal = DriverJournal::active();
-    if (!journal)
+    auto *devices = window->findChild<QComboBox *>(QStringLiteral("cmbDevices"));
+    if (!DriverJournal::active() || !devices)
         return;
-    QPointer<QComboBox> devices = window->findChild<QComboBox *>(QStringLiteral("cmbDevices"));
-    journal->setDeviceNamer([devices](const char *library, int id) {
-        if (!devices || std::strcmp(library, "paycard") != 0)
-            return QString();
-        for (int i = 0; i < devices->count(); ++i) {
-            if (devices->itemData(i).toInt() == id)
-                return devices->itemText(i);
+    QAbstractItemModel *model = devices->model();
+    const auto name = [model](int first, int last, bool gone) {
+        // The journal may be closed before the window goes.
+        DriverJournal *journal = DriverJournal::active();
+        for (int row = first; journal && row <= last; ++row) {
+            const QModelIndex index = model->index(row, 0);
+            journal->nameDevice(index.data(Qt::UserRole).toInt(), gone ? QString() : index.data().toString());
         }
-        return QString();
-    });
+    };
+    name(0, model->rowCount() - 1, false);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, model,
+                     [name](const QModelIndex &, int first, int last) { name(first, last, false); });
+    QObject::connect(model, &QAbstractItemModel::dataChanged, model,
+                     [name](const QModelIndex &from, const QModelIndex &to) { name(from.row(), to.row(), false); });
+    QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, model,
+                     [name](const QModelIndex &, int first, int last) { name(first, last, true); });
+    QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, model,
+                     [name, model] { name(0, model->rowCount() - 1, true); });
 }
 
 } // namespace

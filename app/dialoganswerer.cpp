@@ -97,7 +97,7 @@ void DialogAnswerer::answerOpenDialog()
     } else {
         const Scenario::DialogAnswer &answer = answers.at(next++);
         const QString shown = dialog->windowTitle() + QLatin1Char('\n') + dialogText(dialog);
-        if (!answer.pattern.isEmpty() && !QRegularExpression(answer.pattern).match(shown).hasMatch())
+        if (!answer.pattern.isEmpty() && !Scenario::compiled(answer.pattern).match(shown).hasMatch())
             failures.append(tr("диалог %1 не соответствует %2").arg(seen, Scenario::describe(answer.pattern)));
         for (const auto &field : answer.fields) {
             QWidget *widget = dialog->findChild<QWidget *>(field.first);

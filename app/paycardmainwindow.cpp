@@ -7,6 +7,8 @@
 #include "stylesheet.h"
 
 #include <QLabel>
+#include <QListView>
+#include <QProxyStyle>
 #include <QPushButton>
 
 // The resource bundle lives in the static library; register it before main
@@ -23,6 +25,18 @@ namespace {
 
 // Four decimal numbers joined by points, shown in the title.
 const wchar_t programVersion[] = L"" PAYCARD_BENCH_VERSION;
+
+class DropDownListStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -48,6 +62,15 @@ PayCardMainWindow::PayCardMainWindow(QWidget *parent)
 
     applyStyleSheet();
     setupCodeCombos();
+    // Every row of the device list is one line of text: the list then takes
+    // its size from one row instead of measuring thousands of names, and it
+    // drops down below the box on every platform, since a style that opens it
+    // over the box measures every name to size it.
+    if (auto *list = qobject_cast<QListView *>(ui->cmbDevices->view()))
+        list->setUniformItemSizes(true);
+    auto *listStyle = new DropDownListStyle;
+    listStyle->setParent(ui->cmbDevices);
+    ui->cmbDevices->setStyle(listStyle);
 
     ui->stackedWidgetMain->setCurrentIndex(1);
     ui->pbtnSectionAuthorization->setChecked(true);

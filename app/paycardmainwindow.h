@@ -154,6 +154,17 @@ private:
     QStringList filesLeftAlone;
     // Settings files copied aside (or found uncopyable) during start-up.
     QStringList filesKeptAside;
+    // The devices as the settings files held them, kept while the lists
+    // still start from them: shut-down compares, and writes neither file when
+    // it would write the same again. Forgotten once start-up itself changed
+    // the lists (a default device, registers made afresh, a file kept aside).
+    struct LoadedDevices
+    {
+        bool known = false;
+        QVector<SettingsFile::Device> terminals;
+        QStringList registers; // settings strings, in file order
+    } loaded;
+    bool registersAsLoaded();
 };
 
 #endif // PAYCARDMAINWINDOW_H

@@ -598,4 +598,13 @@ QString describe(const QJsonValue &value)
     return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
+QRegularExpression compiled(const QString &pattern)
+{
+    static QHash<QString, QRegularExpression> expressions;
+    auto found = expressions.constFind(pattern);
+    if (found == expressions.cend())
+        found = expressions.insert(pattern, QRegularExpression(pattern));
+    return *found;
+}
+
 } // namespace Scenario

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QJsonValue>
 #include <QPair>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -96,6 +97,11 @@ QString text(const QWidget *widget);
 bool sameValue(const QWidget *widget, const QJsonValue &expected);
 // How a value reads in messages.
 QString describe(const QJsonValue &value);
+
+// The expression of `pattern`, compiled once for the whole process: a long
+// run checks the same expressions step after step, and compiling one costs
+// far more than matching it.
+QRegularExpression compiled(const QString &pattern);
 
 } // namespace Scenario
 

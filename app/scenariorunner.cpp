@@ -76,7 +76,7 @@ QStringList checkExpectations(PayCardMainWindow *window, const Scenario::Expecta
     const QString errorText = Scenario::text(widget(label));
     if (expect.hasErrorLabel && errorText != expect.errorLabel)
         failures.append(tr("errorLabel: %1, ожидалось %2").arg(shownOnce(label, errorText), Scenario::describe(expect.errorLabel)));
-    if (!expect.errorLabelPattern.isEmpty() && !QRegularExpression(expect.errorLabelPattern).match(errorText).hasMatch())
+    if (!expect.errorLabelPattern.isEmpty() && !Scenario::compiled(expect.errorLabelPattern).match(errorText).hasMatch())
         failures.append(tr("errorLabel: %1 не соответствует %2").arg(shownOnce(label, errorText), Scenario::describe(expect.errorLabelPattern)));
     for (const auto &value : expect.values) {
         const QWidget *field = widget(value.first);
@@ -89,7 +89,7 @@ QStringList checkExpectations(PayCardMainWindow *window, const Scenario::Expecta
     }
     for (const auto &match : expect.matches) {
         const QString text = Scenario::text(widget(match.first));
-        if (!QRegularExpression(match.second).match(text).hasMatch())
+        if (!Scenario::compiled(match.second).match(text).hasMatch())
             failures.append(tr("%1: %2 не соответствует %3").arg(match.first, shownOnce(match.first, text), Scenario::describe(match.second)));
     }
     for (const auto &contains : expect.contains) {
@@ -172,7 +172,7 @@ QStringList capture(PayCardMainWindow *window, const QVector<Scenario::Capture> 
     QStringList failures;
     for (const Scenario::Capture &capture : captures) {
         const QString text = Scenario::text(window->findChild<QWidget *>(capture.from));
-        const QRegularExpressionMatch match = QRegularExpression(capture.pattern).match(text);
+        const QRegularExpressionMatch match = Scenario::compiled(capture.pattern).match(text);
         if (match.hasMatch())
             variables->insert(capture.name, match.captured(1));
         else

@@ -48,7 +48,7 @@ ratio() {
 # sample_inner NAME COMMAND...: like sample, but CPU and wall time are the
 # figures the command prints itself on its line "measured CPU WALL [EXTRA]"
 # (the part it times, without its start-up); peak memory is the process's.
-# EXTRA, when printed, is kept as field 4.
+# EXTRA, when printed, is kept as fields 4 and on.
 sample_inner() {
     local name=$1
     shift
@@ -58,11 +58,11 @@ sample_inner() {
         exit 1
     fi
     local inner rss
-    inner=$(awk '$1 == "measured" { print $2, $3, $4 }' "$samples_dir/stdout")
+    inner=$(awk '$1 == "measured" { print $2, $3, $4, $5 }' "$samples_dir/stdout")
     rss=$(tail -n 1 "$samples_dir/process" | awk '{ print $2 }')
     if [ -z "$inner" ]; then
         echo "no measured line from: $*" >&2
         exit 1
     fi
-    echo "$inner" | awk -v rss="$rss" '{ print $1, rss, $2, $3 }' >>"$samples_dir/$name"
+    echo "$inner" | awk -v rss="$rss" '{ print $1, rss, $2, $3, $4 }' >>"$samples_dir/$name"
 }

@@ -13,6 +13,8 @@
 #include <QSet>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
 
@@ -57,6 +59,13 @@ QString restoreDevice(PayCardMainWindow *window, std::unique_ptr<Wrapper> &wrapp
     return QString();
 }
 
+bool sameDevices(const QVector<SettingsFile::Device> &a, const QVector<SettingsFile::Device> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto &x, const auto &y) {
+        return x.name == y.name && x.settings == y.settings;
+    });
+}
+
 } // namespace
 
 void PayCardMainWindow::startDevices()
@@ -66,6 +75,7 @@ void PayCardMainWindow::startDevices()
     try {
         // Without its library no saved device can be made, and the file is
         // neither read nor, at shut-down, replaced by a list without them.
+        loaded = LoadedDevices{true, {}, {}};
         paycardDevices = std::make_unique<PaycardDeviceList>();
         PaycardLibrary::useRemembered(paycardDevices.get());
         if (paycardDevices->isReady())
@@ -108,6 +118,7 @@ void PayCardMainWindow::restoreLatePaycardDevices()
     const QString paycardFile = settingsDirectory() + QLatin1String(PaycardFileName);
     if (!filesLeftAlone.removeAll(paycardFile))
         return;
+    loaded.known = false;
     {
         // The page is refreshed once both lists are in step, not before.
         const QSignalBlocker blocker(ui->cmbDevices);
@@ -125,6 +136,7 @@ void PayCardMainWindow::restoreLatePaycardDevices()
 
 void PayCardMainWindow::createDefaultDevice()
 {
+    loaded.known = false;
     std::unique_ptr<QNebPaycard> wrapper;
     try {
         wrapper = paycardDevices->create();
@@ -168,6 +180,7 @@ void PayCardMainWindow::pairFptrDevices(bool fptrFileRead)
 // built, and so loads its libraries, before the old one goes.
 void PayCardMainWindow::rebuildFptrDevices()
 {
+    loaded.known = false;
     fptrDevices = std::make_unique<FptrDeviceList>();
     for (int i = 0, count = paycardDevices->count(); i < count; ++i) {
         std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
@@ -193,9 +206,23 @@ void PayCardMainWindow::shutDownDevices()
         QVector<SettingsFile::File> files;
         QStringList leftOut;
         QSet<int> unsavedIds;
-        if (paycardDevices && !filesLeftAlone.contains(paycardFile))
-            files.append({paycardFile, savedPaycardDevices(&leftOut, &unsavedIds)});
-        if (fptrDevices && !filesLeftAlone.contains(fptrFile))
+        bool savePaycard = paycardDevices && !filesLeftAlone.contains(paycardFile);
+        bool saveFptr = fptrDevices && !filesLeftAlone.contains(fptrFile);
+        QVector<SettingsFile::Device> terminals;
+        if (savePaycard)
+            terminals = savedPaycardDevices(&leftOut, &unsavedIds);
+        // Both files still hold what would be written: they are left as they
+        // are, which spares the disk and never risks them. The registers are
+        // compared by their settings alone, so that none has to describe
+        // itself; any difference writes both, as the pair is saved together.
+        const bool unchanged = loaded.known && unsavedIds.isEmpty()
+                               && (!savePaycard || sameDevices(terminals, loaded.terminals))
+                               && (!saveFptr || registersAsLoaded());
+        if (unchanged)
+            savePaycard = saveFptr = false;
+        if (savePaycard)
+            files.append({paycardFile, terminals});
+        if (saveFptr)
             files.append({fptrFile, savedFptrDevices(unsavedIds, &leftOut)});
         if (!files.isEmpty() && !SettingsFile::save(files))
             showWarning(this, tr("Ошибка"), tr("Сохранить настройки не удалось"));
@@ -212,6 +239,7 @@ void PayCardMainWindow::shutDownDevices()
 // shut-down, since the next save would otherwise destroy it.
 QString PayCardMainWindow::keepAside(const QString &fileName, const QDateTime &time)
 {
+    loaded.known = false;
     const QString kept = SettingsFile::keepUnreadable(fileName, time);
     filesKeptAside.append(fileName);
     if (!kept.isEmpty())
@@ -287,11 +315,13 @@ void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
         QNebPaycard *device = wrapper.get();
         const int id = paycardDevices->add(std::move(wrapper));
         ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject()) : saved.name, id);
+        loaded.terminals.append(saved);
         return QString();
     }, settingsDirectory() + QLatin1String(FptrFileName));
     if (!read) {
         paycardDevices->clear();
         ui->cmbDevices->clear();
+        loaded.known = false;
     }
 }
 
@@ -306,9 +336,11 @@ bool PayCardMainWindow::loadFptrSettings(const QString &fileName)
         });
         if (failure.isEmpty())
             fptrDevices->add(0, std::move(wrapper));
+        loaded.registers.append(saved.settings);
         return failure;
     });
     if (!read) {
+        loaded.known = false;
         fptrDevices->clear();
         ui->lbCurrentEcrName->setText(QString());
     }
@@ -365,4 +397,24 @@ QVector<SettingsFile::Device> PayCardMainWindow::savedFptrDevices(const QSet<int
         }
     }
     return devices;
+}
+
+// Whether every register still has the settings it was loaded with, in the
+// same order; a register whose settings cannot be read counts as changed.
+bool PayCardMainWindow::registersAsLoaded()
+{
+    if (!fptrDevices->isReady(0))
+        return false;
+    const QList<int> ids = fptrDevices->ids();
+    if (ids.size() != loaded.registers.size())
+        return false;
+    try {
+        for (int i = 0; i < ids.size(); ++i) {
+            if (fptrDevices->device(ids.at(i))->readString(&IFptr::deviceSettings) != loaded.registers.at(i))
+                return false;
+        }
+    } catch (const std::exception &) {
+        return false;
+    }
+    return true;
 }

@@ -5,32 +5,44 @@
 #include <QLocale>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 DriverJournal *DriverJournal::current = nullptr;
 void (*DriverCall::busyHook)() = nullptr;
 
 namespace {
 
+// `text` as a JSON string, card numbers masked. The text is converted once
+// and copied in runs between the characters to escape, which are rare,
+// instead of character by character.
 QByteArray jsonString(const QString &text)
 {
-    const QString masked = ::maskCardNumbers(text);
+    const QByteArray utf8 = ::maskCardNumbers(text).toUtf8();
     QByteArray out;
-    out.reserve(masked.size() + 2);
+    out.reserve(utf8.size() + 2);
     out += '"';
-    for (const QChar c : masked) {
-        switch (c.unicode()) {
+    int run = 0;
+    for (int i = 0; i < utf8.size(); ++i) {
+        const uchar c = uchar(utf8.at(i));
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out.append(utf8.constData() + run, i - run);
+        run = i + 1;
+        switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
-        default:
-            if (c.unicode() < 0x20)
-                out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
-            else
-                out += QString(c).toUtf8();
+        default: {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
+            out += escaped;
+        }
         }
     }
+    out.append(utf8.constData() + run, utf8.size() - run);
     out += '"';
     return out;
 }
@@ -58,7 +70,9 @@ QString DriverJournal::start(const QString &fileName, const QString &scenario)
     stop();
     auto *journal = new DriverJournal;
     journal->file.setFileName(fileName);
-    if (!journal->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+    // Unbuffered: each line reaches the file in the one write its flush would
+    // make anyway, without a copy into the device's own buffer first.
+    if (!journal->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
         const QString reason = journal->file.errorString();
         delete journal;
         return reason;
@@ -85,8 +99,31 @@ QByteArray DriverJournal::pointerText(const void *pointer)
     return '"' + QByteArray("0x") + QByteArray::number(quintptr(pointer), 16) + '"';
 }
 
+void DriverJournal::nameDevice(int id, const QString &name)
+{
+    if (name.isEmpty())
+        names.remove(id);
+    else
+        names.insert(id, jsonString(name));
+}
+
+// The same text as QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
+// which costs a time zone conversion and a format on every line.
+void DriverJournal::appendTime(QByteArray &line, qint64 msecs)
+{
+    const qint64 second = msecs >= 0 ? msecs / 1000 : (msecs - 999) / 1000;
+    if (second != formattedSecond || formattedTime.isEmpty()) {
+        formattedTime = QDateTime::fromMSecsSinceEpoch(second * 1000).toString(Qt::ISODate).toLatin1();
+        formattedSecond = second;
+    }
+    char milliseconds[8];
+    std::snprintf(milliseconds, sizeof milliseconds, ".%03d", int(msecs - second * 1000));
+    line += formattedTime;
+    line += milliseconds;
+}
+
 DriverJournal::Entry::Entry(const void *driverObject, const char *libraryName, const char *operationName)
-    : time(QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1())
+    : time(QDateTime::currentMSecsSinceEpoch())
     , object(driverObject)
     , library(libraryName)
     , operation(operationName)
@@ -138,14 +175,17 @@ void DriverJournal::write(const Entry &entry)
     const Known device = known.value(entry.object);
     QByteArray line;
     line.reserve(256);
-    line += "{\"time\":\"" + entry.time + "\",\"library\":\"";
+    line += "{\"time\":\"";
+    appendTime(line, entry.time);
+    line += "\",\"library\":\"";
     line += device.library ? device.library : entry.library;
     line += '"';
     if (device.id > 0) {
         line += ",\"device\":" + QByteArray::number(device.id);
-        const QString name = deviceNamer ? deviceNamer(entry.library, device.id) : QString();
-        if (!name.isEmpty())
-            line += ",\"name\":" + jsonString(name);
+        // Only terminals are named: a register shares its terminal's id.
+        const auto name = std::strcmp(entry.library, "paycard") == 0 ? names.constFind(device.id) : names.cend();
+        if (name != names.cend())
+            line += ",\"name\":" + *name;
     }
     line += ",\"operation\":\"";
     line += entry.operation ? entry.operation : "?";

@@ -10,8 +10,6 @@
 #include <QHash>
 #include <QString>
 
-#include <functional>
-
 namespace NEB {
 namespace PayCard {
 class IPayCard;
@@ -44,9 +42,11 @@ public:
     static QString start(const QString &fileName, const QString &scenario = QString());
     static void stop();
 
-    // Names devices by their id; set by whoever shows the names.
-    using DeviceNamer = std::function<QString(const char *library, int id)>;
-    void setDeviceNamer(DeviceNamer namer) { deviceNamer = std::move(namer); }
+    // Names a terminal's lines by its id from now on; an empty name stops
+    // naming it. Whoever shows the names tells the journal of every change,
+    // so that a line costs one look-up however many devices there are, and
+    // the name is masked and quoted here once, not on every line.
+    void nameDevice(int id, const QString &name);
 
     // Device bookkeeping, free while no journal is open. A journal knows the
     // ids of the devices added while it is open, which is why the program
@@ -129,7 +129,7 @@ private:
         void describe(const void *pointer);
         void describe(void *pointer) { describe(static_cast<const void *>(pointer)); }
 
-        QByteArray time;
+        qint64 time; // milliseconds since the epoch
         const void *object;
         const char *library;
         const char *operation;
@@ -147,11 +147,16 @@ private:
     static const char *interfaceName(const NEB::PayCard::IPayCard *) { return "paycard"; }
     static const char *interfaceName(const NEB::Fptr::IFptr *) { return "fptr"; }
     static QByteArray pointerText(const void *pointer);
+    void appendTime(QByteArray &line, qint64 msecs);
 
     static DriverJournal *current;
     QFile file;
     QHash<const void *, Known> known;
-    DeviceNamer deviceNamer;
+    QHash<int, QByteArray> names; // terminal id to its name as a JSON string
+    // The local date and time up to the second, formatted once for all the
+    // lines written within that second.
+    qint64 formattedSecond = -1;
+    QByteArray formattedTime;
 };
 
 namespace DriverCall {

@@ -99,6 +99,41 @@ private slots:
         QCOMPARE(readFile(fptrFile()), firstFptrSave);
     }
 
+    void close_writesBothFilesOnlyWhenSomethingChanged_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("nothing") << QString();
+        QTest::newRow("a terminal renamed") << "rename";
+        QTest::newRow("a terminal's settings") << "settings";
+    }
+    void close_writesBothFilesOnlyWhenSomethingChanged()
+    {
+        QFETCH(QString, change);
+        ModalWatcher watcher;
+        { PayCardMainWindow window; } // the first start saves its default devices
+        const QDateTime past(QDate(2020, 1, 1), QTime(12, 0));
+        const QStringList files{paycardFile(), fptrFile()};
+        QList<QByteArray> contents;
+        for (const QString &name : files) {
+            QFile file(name);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(past, QFileDevice::FileModificationTime));
+            contents.append(file.readAll());
+        }
+        {
+            PayCardMainWindow window;
+            if (change == QLatin1String("rename"))
+                window.findChild<QComboBox *>(QStringLiteral("cmbDevices"))->setItemText(0, QStringLiteral("Касса"));
+            else if (!change.isEmpty())
+                window.paycardDeviceList()->device(1)->writeString(&IPayCard::setDeviceSettings, terminalSettings("4"));
+        }
+        QCOMPARE(watcher.texts, QStringList());
+        for (int i = 0; i < files.size(); ++i) {
+            QCOMPARE(QFileInfo(files[i]).lastModified() == past, change.isEmpty());
+            if (change.isEmpty())
+                QCOMPARE(readFile(files[i]), contents[i]);
+        }
+    }
+
     void unknownElementsAndNamelessObjects_arePassedOver()
     {
         const QString settings = terminalSettings("0");

@@ -28,6 +28,14 @@ using namespace SettingsFixtures;
 // compares the files on disk byte for byte.
 namespace {
 
+const QString RenamedDevice = QStringLiteral("Касса у окна");
+
+// A change for the session, so that shut-down has something to write.
+void renameFirstDevice(PayCardMainWindow &window)
+{
+    window.findChild<QComboBox *>(QStringLiteral("cmbDevices"))->setItemText(0, RenamedDevice);
+}
+
 QByteArray savedDocument(int terminals)
 {
     QByteArray objects;
@@ -270,7 +278,8 @@ private slots:
         writeFile(fptrFile(), registers);
         FullDisk::fill();
 
-        const QStringList texts = startAndClose();
+        // A rename, since shut-down writes nothing when nothing changed.
+        const QStringList texts = startAndClose(renameFirstDevice);
         QCOMPARE(readFile(paycardFile()), terminals);
         QCOMPARE(readFile(fptrFile()), registers);
         QCOMPARE(filesBeside(paycardFile()), QStringList());
@@ -317,8 +326,9 @@ private slots:
             QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
             return;
         }
-        const QByteArray canonical = savedDocument(1);
-        const QByteArray previous = QByteArray(canonical).replace("</neb_settings_array>", "<!-- note --></neb_settings_array>");
+        const QByteArray saved = savedDocument(1);
+        const QByteArray previous = QByteArray(saved).replace("</neb_settings_array>", "<!-- note --></neb_settings_array>");
+        const QByteArray canonical = QByteArray(saved).replace("Касса 0", RenamedDevice.toUtf8());
         writeFile(paycardFile(), previous);
         if (file == QLatin1String("read-only"))
             QVERIFY(QFile::setPermissions(paycardFile(), QFile::ReadOwner));
@@ -327,7 +337,7 @@ private slots:
         QStringList texts;
         {
             ReadOnlyFolder folder;
-            texts = startAndClose();
+            texts = startAndClose(renameFirstDevice);
         }
         if (file == QLatin1String("writable")) {
             QCOMPARE(texts, QStringList());

@@ -4,8 +4,10 @@
 #include "benchtest.h"
 #include "benchwindow.h"
 #include "cardnumbers.h"
+#include "commandline.h"
 #include "driverjournal.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -46,6 +48,27 @@ QStringList masked(const QStringList &calls)
     return result;
 }
 
+QList<QByteArray> journalLines(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+}
+
+// "id name" of the terminals named in the journal's lines from line `from` on.
+QStringList namedDevices(const QString &fileName, int from)
+{
+    const QList<QByteArray> lines = journalLines(fileName);
+    QStringList devices;
+    for (int i = from; i < lines.size(); ++i) {
+        const QJsonObject entry = QJsonDocument::fromJson(lines.at(i)).object();
+        if (entry.value(QLatin1String("library")).toString() == QLatin1String("paycard"))
+            devices.append(QStringLiteral("%1 %2").arg(entry.value(QLatin1String("device")).toInt())
+                               .arg(entry.value(QLatin1String("name")).toString()));
+    }
+    devices.removeDuplicates();
+    return devices;
+}
+
 } // namespace
 
 class JournalWindowTest : public QObject
@@ -56,6 +79,7 @@ private slots:
     void cleanup() { DriverJournal::stop(); }
     void session_journalHoldsExactlyTheCallsTheDriversSaw_data();
     void session_journalHoldsExactlyTheCallsTheDriversSaw();
+    void line_namesItsTerminalAfterRenameAndRemoval();
 
 private:
     QTemporaryDir directory;
@@ -107,6 +131,34 @@ void JournalWindowTest::session_journalHoldsExactlyTheCallsTheDriversSaw()
     QFile file(fileName);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY2(!file.readAll().contains(CardNumber.toUtf8()), "a card number reached the journal unmasked");
+}
+
+void JournalWindowTest::line_namesItsTerminalAfterRenameAndRemoval()
+{
+    const QString fileName = directory.filePath(QStringLiteral("names.log"));
+    QVERIFY(DriverJournal::start(fileName).isEmpty());
+    FakeBench bench;
+    FakePaycard second;
+    bench.addPaycard(&bench.paycard);
+    bench.addPaycard(&second);
+    auto *devices = bench.child<QComboBox>("cmbDevices");
+    devices->addItem(QStringLiteral("Первая"), 1);
+    devices->addItem(QStringLiteral("Вторая"), 2);
+    CommandLine::attachJournal(bench.window.get(), QString());
+    PaycardDeviceList *list = bench.window->paycardDeviceList();
+    const auto authorizeOn = [&](int id) {
+        const int from = int(journalLines(fileName).size()) - 1;
+        list->setCurrent(id);
+        bench.click("pbtnAuthorization");
+        return namedDevices(fileName, from);
+    };
+
+    QCOMPARE(authorizeOn(1), QStringList{"1 Первая"});
+    devices->setItemText(1, QStringLiteral("Касса у окна"));
+    QCOMPARE(authorizeOn(2), QStringList{"2 Касса у окна"});
+    devices->removeItem(0);
+    QCOMPARE(authorizeOn(1), QStringList{"1 "});
+    QCOMPARE(authorizeOn(2), QStringList{"2 Касса у окна"});
 }
 
 BENCH_TEST_MAIN(JournalWindowTest)
