@@ -4,7 +4,9 @@
 # ico image and windowsvista style plugins) from Debian's own qtbase source
 # package with MinGW-w64, once, into a cache outside the work tree.
 #
-#   tools/build-qt-windows.sh [TRIPLE]     (x86_64-w64-mingw32 unless given)
+#   tools/build-qt-windows.sh [TRIPLE]          (x86_64-w64-mingw32 unless given)
+#   tools/build-qt-windows.sh --cached [TRIPLE] only tells whether the build is
+#                                               in the cache (exit code 0) or not
 #
 # Prints the installed Qt prefix as its last line of standard output. The
 # cache folder is named after the Qt version, the target and a digest of the
@@ -14,6 +16,11 @@
 # build runs at the lowest priority so it can share the machine.
 set -euo pipefail
 
+only_check=false
+if [ "${1:-}" = --cached ]; then
+    only_check=true
+    shift
+fi
 triple=${1:-x86_64-w64-mingw32}
 cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/vanter9
 jobs=${QT_BUILD_JOBS:-2}
@@ -51,6 +58,9 @@ prefix=$cache_dir/install
 if [ -f "$cache_dir/complete" ]; then
     echo "$prefix"
     exit 0
+fi
+if $only_check; then
+    exit 1
 fi
 
 mkdir -p "$cache_dir"
