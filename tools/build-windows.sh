@@ -50,6 +50,7 @@ echo "Cross build: $((SECONDS - build_start)) s"
 export WINEPREFIX=$build_dir/wine
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine wineboot >/dev/null 2>&1 </dev/null
