@@ -50,4 +50,12 @@ if [ -z "${WINEQT_QPA_FONTDIR:-}" ] && [ -d /usr/share/fonts/truetype/dejavu ]; 
     export WINEQT_QPA_FONTDIR=$(windows_path /usr/share/fonts/truetype/dejavu)
 fi
 
+# The tests keep their settings apart through XDG_CONFIG_HOME, which Windows
+# ignores: there they all use the prefix's %APPDATA%\ORVA. Each program starts
+# with that folder empty, as each test starts with an empty folder on Linux;
+# that holds while they run one at a time.
+for folder in "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/ORVA; do
+    rm -rf "$folder"
+done
+
 exec wine "$@"
