@@ -206,8 +206,8 @@ void PayCardMainWindow::shutDownDevices()
         QVector<SettingsFile::File> files;
         QStringList leftOut;
         QSet<int> unsavedIds;
-        bool savePaycard = paycardDevices && !filesLeftAlone.contains(paycardFile);
-        bool saveFptr = fptrDevices && !filesLeftAlone.contains(fptrFile);
+        const bool savePaycard = paycardDevices && !filesLeftAlone.contains(paycardFile);
+        const bool saveFptr = fptrDevices && !filesLeftAlone.contains(fptrFile);
         QVector<SettingsFile::Device> terminals;
         if (savePaycard)
             terminals = savedPaycardDevices(&leftOut, &unsavedIds);
@@ -218,11 +218,9 @@ void PayCardMainWindow::shutDownDevices()
         const bool unchanged = loaded.known && unsavedIds.isEmpty()
                                && (!savePaycard || sameDevices(terminals, loaded.terminals))
                                && (!saveFptr || registersAsLoaded());
-        if (unchanged)
-            savePaycard = saveFptr = false;
-        if (savePaycard)
+        if (savePaycard && !unchanged)
             files.append({paycardFile, terminals});
-        if (saveFptr)
+        if (saveFptr && !unchanged)
             files.append({fptrFile, savedFptrDevices(unsavedIds, &leftOut)});
         if (!files.isEmpty() && !SettingsFile::save(files))
             showWarning(this, tr("Ошибка"), tr("Сохранить настройки не удалось"));

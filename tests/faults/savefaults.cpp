@@ -8,6 +8,7 @@
 // started with --child), which opens the window over the settings folder and
 // closes it, so the real start-up and shut-down write the files.
 
+#include "devicelists.h"
 #include "settingsfile.h"
 #include "settingsfixtures.h"
 #include "startup.h"
@@ -114,7 +115,19 @@ int runChild(const QStringList &arguments)
             const rlimit bytes{limit, limit};
             setrlimit(RLIMIT_FSIZE, &bytes);
         }
-        std::printf("devices %d\nclosing\n", devices->count());
+        std::printf("devices %d\n", devices->count());
+        // One device more, so that a kill between the replacing of the two
+        // files leaves them of different lengths.
+        if (arguments.contains(QStringLiteral("--add-device"))) {
+            std::unique_ptr<QNebPaycard> terminal = window.paycardDeviceList()->create();
+            std::unique_ptr<QNebFptr> register_ = window.fptrDeviceList()->create(0);
+            window.setUpDevice(terminal.get());
+            window.setUpDevice(register_.get());
+            const int id = window.paycardDeviceList()->add(std::move(terminal));
+            window.fptrDeviceList()->add(0, std::move(register_));
+            devices->addItem(TagPrefix + tag + QStringLiteral("-new"), id);
+        }
+        std::printf("closing\n");
         std::fflush(stdout);
         if (killAt > 0)
             killAfter(arguments.value(killAt + 1).toLongLong());
@@ -216,12 +229,13 @@ int strayFiles()
 class Checker
 {
 public:
-    explicit Checker(int devices) : devices(devices) {}
+    explicit Checker(int devices) : devices(devices), registerDevices(devices) {}
 
     // Checks both files against what was there before the session and what
-    // it wrote; returns which files hold the session's own save.
+    // it wrote (with one device more when `added`); returns which files hold
+    // the session's own save.
     int check(const char *fault, int run, const QByteArray &terminalsBefore, const QByteArray &registersBefore,
-              const Session &session)
+              const Session &session, bool added = false)
     {
         const QByteArray terminals = readFile(paycardFile());
         const QByteArray registers = readFile(fptrFile());
@@ -230,18 +244,35 @@ public:
         fail(fault, run, !session.messages.filter(QStringLiteral("Ошибка загрузки настроек")).isEmpty(),
              "the previous files did not load: " + session.messages.join(QStringLiteral(" | ")));
         fail(fault, run, session.devices != devices, QStringLiteral("%1 devices loaded").arg(session.devices));
-        fail(fault, run, !terminalState.error.isEmpty() || terminalState.devices != devices,
+        // Files of different lengths, left by a kill between the replacing
+        // of the two, must have the registers kept aside with a warning.
+        const bool reset = !session.messages.filter(QStringLiteral("Настройки ККТ сброшены")).isEmpty();
+        fail(fault, run, reset != (registerDevices != devices),
+             QStringLiteral("%1 terminals and %2 registers, yet %3 register reset")
+                 .arg(devices).arg(registerDevices).arg(reset ? "a" : "no"));
+        const QStringList copies = filesBeside(fptrFile());
+        fail(fault, run, reset && (copies.isEmpty() || readFile(settingsDirectory() + copies.last()) != registersBefore),
+             QStringLiteral("the reset registers were not kept aside"));
+        const int after = devices + (added ? 1 : 0);
+        const bool terminalsSaved = terminals != terminalsBefore;
+        const bool registersSaved = registers != registersBefore;
+        fail(fault, run, !terminalState.error.isEmpty() || terminalState.devices != (terminalsSaved ? after : devices),
              "the terminal file does not load whole: " + terminalState.error);
-        fail(fault, run, !registerState.error.isEmpty() || registerState.devices != devices,
+        fail(fault, run,
+             !registerState.error.isEmpty() || registerState.devices != (registersSaved ? after : registerDevices),
              "the register file does not load whole: " + registerState.error);
         // Registers describe themselves the same in every session, so their
-        // file is the same bytes whether or not the save reached it.
-        fail(fault, run, registers != registersBefore, QStringLiteral("the register file changed"));
-        const bool terminalsSaved = terminals != terminalsBefore;
-        fail(fault, run, terminalsSaved && terminalState.tagged != devices,
+        // file changes only with their number.
+        fail(fault, run, registersSaved && !added && !reset, QStringLiteral("the register file changed"));
+        fail(fault, run, terminalsSaved && terminalState.tagged != after,
              QStringLiteral("the terminal file is neither the previous one nor this session's"));
+        devices = terminalState.devices;
+        registerDevices = registerState.devices;
         return terminalsSaved ? 1 : 0;
     }
+
+    // Whether the files now hold different numbers of devices.
+    bool split() const { return devices != registerDevices; }
 
     static void fail(const char *fault, int run, bool failed, const QString &what)
     {
@@ -253,6 +284,7 @@ public:
 
 private:
     int devices;
+    int registerDevices;
 };
 
 } // namespace
@@ -314,23 +346,33 @@ int main(int argc, char *argv[])
     // a little past it; the others up to a little past the moment the
     // terminal file was replaced, to land more often in its few milliseconds
     // of writing.
-    int killed = 0, terminalsReplaced = 0, midWrite = 0;
+    int killed = 0, terminalsReplaced = 0, midWrite = 0, splits = 0;
     for (int i = 0; i < kills; ++i) {
         ++run;
         const QByteArray terminals = readFile(paycardFile()), registers = readFile(fptrFile());
         const int strayBefore = strayFiles();
         const int span = (i % 2 == 0 ? shutDownMs : replacedMs) * 5 / 4 + 1;
-        const Session session = runSession({QStringLiteral("--tag"), QString::number(run)},
-                                           qint64(rng.bounded(quint32(span) * 1000)));
+        const Session session =
+            runSession({QStringLiteral("--tag"), QString::number(run), QStringLiteral("--add-device")},
+                       qint64(rng.bounded(quint32(span) * 1000)));
         killed += session.killed ? 1 : 0;
-        terminalsReplaced += checker.check("killed", run, terminals, registers, session);
+        terminalsReplaced += checker.check("killed", run, terminals, registers, session, true);
         midWrite += strayFiles() > strayBefore ? 1 : 0;
+        splits += checker.split() ? 1 : 0;
+    }
+    // The runs below begin from a pair of files of one length.
+    if (checker.split()) {
+        ++run;
+        const QByteArray terminals = readFile(paycardFile()), registers = readFile(fptrFile());
+        checker.check("after the kills", run, terminals, registers,
+                      runSession({QStringLiteral("--tag"), QString::number(run)}));
     }
     if (kills > 0) {
         std::printf("SIGKILL during shut-down: %d runs, %d killed before the end: %d before the terminal file was "
-                    "replaced, %d of them while a new file was being written (its temporary file left behind); "
+                    "replaced, %d of them while a new file was being written (its temporary file left behind), "
+                    "%d between the replacing of the two files (registers kept aside at the next start); "
                     "every time both files whole and loading\n",
-                    kills, killed, kills - terminalsReplaced, midWrite);
+                    kills, killed, kills - terminalsReplaced, midWrite, splits);
     }
 
     // The disk fills up after a random number of bytes of the save.
