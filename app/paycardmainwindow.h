@@ -44,17 +44,28 @@ public:
     // applied settings. Returns the result of the last step.
     int setUpDevice(QNebPaycard *wrapper);
     int setUpDevice(QNebFptr *wrapper);
+    // Readies a driver object just made by the list's library (registers:
+    // kind 0) for use: `settings` when there are any, then set-up. An object
+    // that fails on the way goes back to its library and the failure is
+    // thrown on; `driverReason`, when given, first gets the driver's own code
+    // and description of it. With no object made, `noObject` is thrown, or
+    // with no text nothing is readied and no failure thrown.
+    std::unique_ptr<QNebPaycard> prepareDevice(PaycardDeviceList *devices, std::unique_ptr<QNebPaycard> wrapper,
+                                               const QString &noObject, const QString *settings = nullptr,
+                                               QString *driverReason = nullptr);
+    std::unique_ptr<QNebFptr> prepareDevice(FptrDeviceList *devices, std::unique_ptr<QNebFptr> wrapper,
+                                            const QString &noObject, const QString *settings = nullptr,
+                                            QString *driverReason = nullptr);
     // Default display name of a terminal: the label of its protocol.
     static QString deviceCaption(QNebPaycard *wrapper);
 
-    // Shortcuts on a given device or, with none given, the current one.
-    QString ecrString(QNebFptr::StringGetter getter, QNebFptr *wrapper = nullptr);
-    QString paycardString(QNebPaycard::StringGetter getter, QNebPaycard *wrapper = nullptr);
-    int paycardInt(QNebPaycard::IntGetter getter, QNebPaycard *wrapper = nullptr);
-    QString paycardParameter(const QString &name, QNebPaycard *wrapper = nullptr);
-    int setEcrInt(int (NEBAPI NEB::Fptr::IFptr::*setter)(int), int value, QNebFptr *wrapper = nullptr);
-    int setPaycardInt(int (NEBAPI NEB::PayCard::IPayCard::*setter)(int), int value,
-                      QNebPaycard *wrapper = nullptr);
+    // Shortcuts on the current device; DeviceNotFoundException when there is
+    // none. Code that holds a device calls its wrapper directly.
+    QString paycardString(QNebPaycard::StringGetter getter);
+    int paycardInt(QNebPaycard::IntGetter getter);
+    QString paycardParameter(const QString &name);
+    int setEcrInt(int (NEBAPI NEB::Fptr::IFptr::*setter)(int), int value);
+    int setPaycardInt(int (NEBAPI NEB::PayCard::IPayCard::*setter)(int), int value);
 
 private slots:
     void updateSectionButtons();

@@ -6,7 +6,7 @@
 #include "paycardmainwindow.h"
 #include "scenario.h"
 #include "settingsfile.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -324,10 +324,6 @@ QString checkSettings(const QString &folder, bool *empty)
     return QString();
 }
 
-// Where the simulated drivers keep their tapes and traces; they read it
-// whenever they make a file name.
-const char SimulatorFolderVariable[] = "VANTER9_SETTINGS_FOLDER";
-
 } // namespace
 
 Outcome run(const Options &options, QTextStream &out, QTextStream &err)
@@ -376,10 +372,7 @@ Outcome run(const Options &options, QTextStream &out, QTextStream &err)
             !journalError.isEmpty())
             return unusable(tr("%1: журнал не открыть: %2").arg(options.journalFile, journalError), scenario.name);
     }
-    const QString ownSettings = settingsDirectory();
-    useSettingsDirectory(workingSettings.path());
-    const QByteArray simulatorFolder = qgetenv(SimulatorFolderVariable);
-    qputenv(SimulatorFolderVariable, QFile::encodeName(workingSettings.path()));
+    const QString ownSettings = useSettingsDirectory(workingSettings.path());
 
     QVector<CaseResult> cases;
     DialogAnswerer answerer;
@@ -403,10 +396,6 @@ Outcome run(const Options &options, QTextStream &out, QTextStream &err)
     if (!options.journalFile.isEmpty())
         DriverJournal::stop();
     useSettingsDirectory(ownSettings);
-    if (simulatorFolder.isNull())
-        qunsetenv(SimulatorFolderVariable);
-    else
-        qputenv(SimulatorFolderVariable, simulatorFolder);
 
     int failed = 0;
     for (CaseResult &result : cases) {

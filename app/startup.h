@@ -8,12 +8,4 @@
 // program. Nothing is reported when neither has it.
 void installTranslation();
 
-// The per-user directory of the device settings files, with a trailing
-// separator; created again whenever it has gone missing.
-QString settingsDirectory();
-
-// Points settingsDirectory at another folder for the rest of the process;
-// for scenario runs, which must leave the user's own files alone.
-void useSettingsDirectory(const QString &path);
-
 #endif // STARTUP_H

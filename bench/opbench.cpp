@@ -37,6 +37,7 @@
 #include "settingsfile.h"
 #include "operationtexts.h"
 #include "paycardmainwindow.h"
+#include "settingsfolder.h"
 #include "startup.h"
 
 #include <QAbstractItemView>
@@ -385,6 +386,7 @@ int main(int argc, char *argv[])
 {
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    useSettingsDirectory(configHome.path() + QStringLiteral("/ORVA/vanter9"));
     QApplication app(argc, argv);
     installTranslation();
     const QStringList arguments = app.arguments().mid(1);

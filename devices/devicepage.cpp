@@ -115,15 +115,9 @@ void PayCardMainWindow::addDevice()
     std::unique_ptr<QNebPaycard> paycard;
     std::unique_ptr<QNebFptr> fptr;
     try {
-        paycard = paycardDevices->create();
-        if (!paycard)
-            throw Exception(tr("Не удалось создать устройство"));
-        setUpDevice(paycard.get());
-        if (fptrReady()) {
-            fptr = fptrDevices->create(0);
-            if (fptr)
-                setUpDevice(fptr.get());
-        }
+        paycard = prepareDevice(paycardDevices.get(), paycardDevices->create(), tr("Не удалось создать устройство"));
+        if (fptrReady())
+            fptr = prepareDevice(fptrDevices.get(), fptrDevices->create(0), QString());
         const int result = paycard->invoke(&IPayCard::showProperties);
         if (result != 1) {
             paycardDevices->release(paycard);

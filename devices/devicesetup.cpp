@@ -3,6 +3,8 @@
 #include "devicelists.h"
 #include "driverfactories.h"
 
+#include <QCoreApplication>
+
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
 
@@ -20,7 +22,53 @@ int setUp(Wrapper *wrapper, QWidget *owner)
     return wrapper->invoke(&Wrapper::Interface::applySettings);
 }
 
+template <class Wrapper, class Discard>
+std::unique_ptr<Wrapper> prepare(PayCardMainWindow *window, std::unique_ptr<Wrapper> wrapper, const QString &noObject,
+                                 const QString *settings, QString *driverReason, Discard discard)
+{
+    if (!wrapper) {
+        if (noObject.isEmpty())
+            return wrapper;
+        throw Exception(noObject);
+    }
+    try {
+        if (settings)
+            wrapper->writeString(&Wrapper::Interface::setDeviceSettings, *settings);
+        window->setUpDevice(wrapper.get());
+    } catch (const Exception &) {
+        // Asked while the driver object is still there to answer.
+        if (driverReason && wrapper->driverObject()) {
+            *driverReason = QCoreApplication::translate("QObject", "[%1] %2")
+                                .arg(wrapper->readInt(&Wrapper::Interface::resultCode))
+                                .arg(wrapper->readString(&Wrapper::Interface::resultDescription));
+        }
+        discard(wrapper);
+        throw;
+    } catch (...) {
+        discard(wrapper);
+        throw;
+    }
+    return wrapper;
+}
+
 } // namespace
+
+std::unique_ptr<QNebPaycard> PayCardMainWindow::prepareDevice(PaycardDeviceList *devices,
+                                                              std::unique_ptr<QNebPaycard> wrapper,
+                                                              const QString &noObject, const QString *settings,
+                                                              QString *driverReason)
+{
+    return prepare(this, std::move(wrapper), noObject, settings, driverReason,
+                   [devices](std::unique_ptr<QNebPaycard> &failed) { devices->discard(failed); });
+}
+
+std::unique_ptr<QNebFptr> PayCardMainWindow::prepareDevice(FptrDeviceList *devices, std::unique_ptr<QNebFptr> wrapper,
+                                                           const QString &noObject, const QString *settings,
+                                                           QString *driverReason)
+{
+    return prepare(this, std::move(wrapper), noObject, settings, driverReason,
+                   [devices](std::unique_ptr<QNebFptr> &failed) { devices->discard(0, failed); });
+}
 
 int PayCardMainWindow::setUpDevice(QNebPaycard *wrapper)
 {
@@ -39,34 +87,29 @@ QString PayCardMainWindow::deviceCaption(QNebPaycard *wrapper)
     return readParameterValueLabel(wrapper->driverObject(), L"Protocol");
 }
 
-QString PayCardMainWindow::ecrString(QNebFptr::StringGetter getter, QNebFptr *wrapper)
+QString PayCardMainWindow::paycardString(QNebPaycard::StringGetter getter)
 {
-    return (wrapper ? wrapper : currentFptr())->readString(getter);
+    return currentPaycard()->readString(getter);
 }
 
-QString PayCardMainWindow::paycardString(QNebPaycard::StringGetter getter, QNebPaycard *wrapper)
+int PayCardMainWindow::paycardInt(QNebPaycard::IntGetter getter)
 {
-    return (wrapper ? wrapper : currentPaycard())->readString(getter);
+    return currentPaycard()->readInt(getter);
 }
 
-int PayCardMainWindow::paycardInt(QNebPaycard::IntGetter getter, QNebPaycard *wrapper)
+QString PayCardMainWindow::paycardParameter(const QString &name)
 {
-    return (wrapper ? wrapper : currentPaycard())->readInt(getter);
+    return currentPaycard()->readParameter(name);
 }
 
-QString PayCardMainWindow::paycardParameter(const QString &name, QNebPaycard *wrapper)
+int PayCardMainWindow::setEcrInt(int (NEBAPI IFptr::*setter)(int), int value)
 {
-    return (wrapper ? wrapper : currentPaycard())->readParameter(name);
+    return currentFptr()->invoke(setter, value);
 }
 
-int PayCardMainWindow::setEcrInt(int (NEBAPI IFptr::*setter)(int), int value, QNebFptr *wrapper)
+int PayCardMainWindow::setPaycardInt(int (NEBAPI IPayCard::*setter)(int), int value)
 {
-    return (wrapper ? wrapper : currentFptr())->invoke(setter, value);
-}
-
-int PayCardMainWindow::setPaycardInt(int (NEBAPI IPayCard::*setter)(int), int value, QNebPaycard *wrapper)
-{
-    return (wrapper ? wrapper : currentPaycard())->invoke(setter, value);
+    return currentPaycard()->invoke(setter, value);
 }
 
 QNebPaycard *PayCardMainWindow::currentPaycard() const

@@ -6,7 +6,7 @@
 #include "dialogs.h"
 #include "paycardlibrary.h"
 #include "settingsfile.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,40 +23,10 @@ namespace {
 const char PaycardFileName[] = "paycard.cfg";
 const char FptrFileName[] = "paycard_fptr.cfg";
 
-// The load error for a device whose driver refused its settings or set-up:
-// the driver's own code and description.
-template <class Wrapper>
-QString driverFailure(Wrapper *wrapper, const Exception &failure)
+// The load error of a device whose library made no driver object.
+QString noDriverObject()
 {
-    // Without a driver object there is nobody to ask for a code.
-    if (!wrapper->driverObject())
-        return failure.message();
-    return QCoreApplication::translate("QObject", "[%1] %2")
-        .arg(wrapper->readInt(&Wrapper::Interface::resultCode))
-        .arg(wrapper->readString(&Wrapper::Interface::resultDescription));
-}
-
-// Gives a new device its saved settings and sets it up. Returns the text the
-// load ends with, or an empty string; a device that failed goes back through
-// `discard`, since it never reaches its list.
-template <class Wrapper, class Discard>
-QString restoreDevice(PayCardMainWindow *window, std::unique_ptr<Wrapper> &wrapper, const QString &settings,
-                      Discard discard)
-{
-    if (!wrapper)
-        return PayCardMainWindow::tr("Не удалось создать объект драйвера");
-    try {
-        wrapper->writeString(&Wrapper::Interface::setDeviceSettings, settings);
-        window->setUpDevice(wrapper.get());
-    } catch (const Exception &failure) {
-        const QString text = driverFailure(wrapper.get(), failure);
-        discard(wrapper);
-        return text;
-    } catch (...) {
-        discard(wrapper);
-        throw;
-    }
-    return QString();
+    return PayCardMainWindow::tr("Не удалось создать объект драйвера");
 }
 
 bool sameDevices(const QVector<SettingsFile::Device> &a, const QVector<SettingsFile::Device> &b)
@@ -137,19 +107,15 @@ void PayCardMainWindow::restoreLatePaycardDevices()
 void PayCardMainWindow::createDefaultDevice()
 {
     loaded.known = false;
-    std::unique_ptr<QNebPaycard> wrapper;
     try {
-        wrapper = paycardDevices->create();
-        if (!wrapper)
-            throw Exception(tr("Не удалось создать устройство по умолчанию"));
-        setUpDevice(wrapper.get());
+        std::unique_ptr<QNebPaycard> wrapper = prepareDevice(paycardDevices.get(), paycardDevices->create(),
+                                                             tr("Не удалось создать устройство по умолчанию"));
         QNebPaycard *device = wrapper.get();
         const int id = paycardDevices->add(std::move(wrapper));
         paycardDevices->setCurrent(id);
         ui->cmbDevices->addItem(deviceCaption(device), id);
         ui->cmbDevices->setCurrentIndex(ui->cmbDevices->count() - 1);
     } catch (const std::exception &e) {
-        paycardDevices->discard(wrapper);
         showCritical(this, tr("Ошибка"), QString::fromUtf8(e.what()));
     }
 }
@@ -183,13 +149,8 @@ void PayCardMainWindow::rebuildFptrDevices()
     loaded.known = false;
     fptrDevices = std::make_unique<FptrDeviceList>();
     for (int i = 0, count = paycardDevices->count(); i < count; ++i) {
-        std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
-        try {
-            setUpDevice(wrapper.get());
-        } catch (...) {
-            fptrDevices->discard(0, wrapper);
-            throw;
-        }
+        std::unique_ptr<QNebFptr> wrapper =
+            prepareDevice(fptrDevices.get(), fptrDevices->create(0), DeviceNotFoundException().message());
         QNebFptr *device = wrapper.get();
         fptrDevices->setCurrent(fptrDevices->add(0, std::move(wrapper)));
         ui->lbCurrentEcrName->setText(deviceDescription(device->driverObject()));
@@ -305,11 +266,13 @@ void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
             wrapper = paycardDevices->create();
         } catch (const std::exception &) {
         }
-        const QString failure = restoreDevice(this, wrapper, saved.settings, [this](auto &w) {
-            paycardDevices->discard(w);
-        });
-        if (!failure.isEmpty())
-            return failure;
+        QString reason;
+        try {
+            wrapper = prepareDevice(paycardDevices.get(), std::move(wrapper), noDriverObject(), &saved.settings,
+                                    &reason);
+        } catch (const Exception &failure) {
+            return reason.isEmpty() ? failure.message() : reason;
+        }
         QNebPaycard *device = wrapper.get();
         const int id = paycardDevices->add(std::move(wrapper));
         ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject()) : saved.name, id);
@@ -328,14 +291,15 @@ bool PayCardMainWindow::loadFptrSettings(const QString &fileName)
     const bool read = loadSettingsFile(fileName, [this](const SettingsFile::Device &saved) {
         // The saved name is only the register's description at the time; the
         // device describes itself anew.
-        std::unique_ptr<QNebFptr> wrapper = fptrDevices->create(0);
-        const QString failure = restoreDevice(this, wrapper, saved.settings, [this](auto &w) {
-            fptrDevices->discard(0, w);
-        });
-        if (failure.isEmpty())
-            fptrDevices->add(0, std::move(wrapper));
         loaded.registers.append(saved.settings);
-        return failure;
+        QString reason;
+        try {
+            fptrDevices->add(0, prepareDevice(fptrDevices.get(), fptrDevices->create(0), noDriverObject(),
+                                              &saved.settings, &reason));
+        } catch (const Exception &failure) {
+            return reason.isEmpty() ? failure.message() : reason;
+        }
+        return QString();
     });
     if (!read) {
         loaded.known = false;

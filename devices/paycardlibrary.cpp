@@ -1,7 +1,7 @@
 #include "paycardlibrary.h"
 
 #include "driverfactories.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -128,8 +128,8 @@ void PayCardMainWindow::on_pbtnEcrPortGetStatus_clicked()
             ModemStatus status;
             status.state = fptr->readInt(&IFptr::modemState);
             status.signalLevel = fptr->readInt(&IFptr::modemSignalLevel);
-            status.operatorName = ecrString(&IFptr::modemOperator, fptr);
-            status.lastError = ecrString(&IFptr::modemLastError, fptr);
+            status.operatorName = fptr->readString(&IFptr::modemOperator);
+            status.lastError = fptr->readString(&IFptr::modemLastError);
             // The buffer getters report the port whose status was updated last.
             status.inputBufferSize = fptr->readInt(&IFptr::inputBufferSize);
             status.outputBufferSize = fptr->readInt(&IFptr::outputBufferSize);

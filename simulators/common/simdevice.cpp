@@ -1,5 +1,6 @@
 #include "simdevice.h"
 #include "cardnumbers.h"
+#include "settingsfolder.h"
 
 #include "settingsdialog.h"
 

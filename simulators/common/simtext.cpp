@@ -1,9 +1,6 @@
 #include "simtext.h"
 #include "widetext.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QSettings>
 
 #include <algorithm>
 #include <climits>
@@ -59,25 +56,6 @@ std::wstring toWString(const QString &text)
     std::wstring wide(std::size_t(text.size()), L'\0');
     wide.resize(std::size_t(WideText::copyTo(text, &wide[0])));
     return wide;
-}
-
-QString settingsDirectory()
-{
-    // Computed exactly like the bench does, so the files of the simulated
-    // devices sit beside the bench's own settings files; and, like the
-    // bench, only once: every register object asks when it is made, and a
-    // QSettings costs more than the rest of making one.
-    static const QString path = [] {
-        const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
-                                 QStringLiteral("ORVA"), QStringLiteral("vanter9"));
-        return QFileInfo(settings.fileName()).absolutePath() + QStringLiteral("/vanter9/");
-    }();
-    // A scenario run works on a copy of the settings in a folder of its own
-    // and names it here while it lasts, so tapes and traces stay in the run.
-    const QString run = qEnvironmentVariable("VANTER9_SETTINGS_FOLDER");
-    const QString folder = run.isEmpty() ? path : QDir(run).absolutePath() + QLatin1Char('/');
-    QDir().mkpath(folder);
-    return folder;
 }
 
 namespace {

@@ -38,12 +38,6 @@ bool isLatinWord(const QString &text, int minLength, int maxLength, QLatin1Strin
 // `separators`.
 bool isMacAddress(const QString &text, QLatin1String separators);
 
-// The bench's per-user settings directory ("<config>/ORVA/vanter9/"), with a
-// trailing '/', created if missing. Files of the simulators live there too.
-// During a scenario run, the run's own copy of the settings folder, which the
-// bench names in the environment variable VANTER9_SETTINGS_FOLDER.
-QString settingsDirectory();
-
 } // namespace Sim
 
 #endif // SIMTEXT_H

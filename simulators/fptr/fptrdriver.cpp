@@ -1,6 +1,7 @@
 #include "fptrdriver.h"
 
 #include "portregistry.h"
+#include "settingsfolder.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -146,7 +147,7 @@ FptrDriver::~FptrDriver()
 
 QString FptrDriver::defaultTapeFile() const
 {
-    return Sim::settingsDirectory() + QStringLiteral("tape-%1-%2.txt").arg(fileTag()).arg(serial());
+    return settingsDirectory() + QStringLiteral("tape-%1-%2.txt").arg(fileTag()).arg(serial());
 }
 
 QString FptrDriver::dialogTitle() const

@@ -5,7 +5,7 @@
 #include "paycardmainwindow.h"
 #include "scriptedwindow.h"
 #include "squeezedlabel.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QFileDialog>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 #include "paycardmainwindow.h"
 #include "scriptedwindow.h"
 #include "squeezedlabel.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QDoubleSpinBox>
 #include <QInputDialog>

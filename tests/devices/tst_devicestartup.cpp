@@ -4,7 +4,7 @@
 #include "paycardmainwindow.h"
 #include "settingsfile.h"
 #include "settingsfixtures.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "modalwatcher.h"
 #include "paycardmainwindow.h"
 #include "settingsfixtures.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QComboBox>
 #include <QDir>

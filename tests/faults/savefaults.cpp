@@ -11,7 +11,7 @@
 #include "devicelists.h"
 #include "settingsfile.h"
 #include "settingsfixtures.h"
-#include "startup.h"
+#include "settingsfolder.h"
 #include "toolenvironment.h"
 #include "modalwatcher.h"
 #include "paycardmainwindow.h"

@@ -8,7 +8,7 @@
 #include "operationtexts.h"
 #include "paycardmainwindow.h"
 #include "portstatus.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "modalwatcher.h"
 #include "paycardmainwindow.h"
 #include "scriptedwindow.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -12,7 +12,7 @@
 #include "paycardmainwindow.h"
 #include "settingsfile.h"
 #include "settingsfixtures.h"
-#include "startup.h"
+#include "settingsfolder.h"
 #include "toolenvironment.h"
 #include "windowrun.h"
 

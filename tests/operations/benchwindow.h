@@ -5,7 +5,7 @@
 #include "fakedrivers.h"
 #include "modalwatcher.h"
 #include "paycardmainwindow.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QDir>
 #include <QLabel>

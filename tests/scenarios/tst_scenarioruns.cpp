@@ -6,7 +6,7 @@
 #include "dialoganswerer.h"
 #include "dialogs.h"
 #include "scenariorunner.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QDialogButtonBox>
 #include <QSpinBox>

@@ -7,6 +7,7 @@
 // It runs with a configuration directory of its own, so it neither reads nor
 // changes the user's devices.
 #include "paycardmainwindow.h"
+#include "settingsfolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
     const QString config = QDir::temp().filePath(QStringLiteral("paycard-bench-screens"));
     QDir(config).removeRecursively();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    useSettingsDirectory(config + QStringLiteral("/ORVA/vanter9"));
 
     QApplication app(argc, argv);
     const QString scene = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("authorization");

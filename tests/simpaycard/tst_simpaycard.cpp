@@ -2,6 +2,7 @@
 // interface exactly as the bench drives the real driver.
 
 #include "benchtest.h"
+#include "settingsfolder.h"
 
 #include "ifptr.h"
 #include "ipaycard.h"
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QLibrary>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -886,7 +886,7 @@ private slots:
         QCOMPARE(d->authorize(), 0);
         QVERIFY(configure(d, "Trace=0"));
 
-        const QString root = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        const QString root = settingsDirectory();
         QString traced;
         QDirIterator it(root, {QStringLiteral("trace-paycard-*.log")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {

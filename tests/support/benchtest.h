@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+#include "toolenvironment.h"
+
 // Replaces QTEST_MAIN: every test process gets a configuration directory of
 // its own before the application object exists, so nothing reads or writes
 // the user's real settings, and the directory is removed afterwards.
@@ -23,8 +25,7 @@
             std::fprintf(stderr, "no temporary configuration directory\n");  \
             return 1;                                                          \
         }                                                                      \
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));      \
-        qputenv("HOME", QFile::encodeName(configHome.path()));                 \
+        useOwnSettingsFolder(configHome.path());                               \
         Application app(argc, argv);                                           \
         app.setAttribute(Qt::AA_Use96Dpi, true);                               \
         TestObject tc;                                                         \

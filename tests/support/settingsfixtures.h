@@ -2,7 +2,7 @@
 #define SETTINGSFIXTURES_H
 
 #include "driverfactories.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QDir>
 #include <QFile>

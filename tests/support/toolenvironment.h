@@ -5,7 +5,20 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "settingsfolder.h"
+
 #include <cstdio>
+
+// Points every per-user folder of the process and of the programs it starts
+// into home: the settings folder, on every system, through the variable the
+// bench and the simulated drivers read, and on Linux the configuration and
+// home folders too, where that same settings folder is also the default one.
+inline void useOwnSettingsFolder(const QString &home)
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv(SettingsFolderVariable, QFile::encodeName(home + QStringLiteral("/ORVA/vanter9")));
+}
 
 // For the long-running checks that drive the window outside the test
 // harness: headless unless a platform is asked for, and a configuration
@@ -24,8 +37,7 @@ inline bool useOwnConfiguration(const QTemporaryDir &home)
         qputenv("QT_QPA_PLATFORM", "minimal");
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
         qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-    qputenv("HOME", QFile::encodeName(home.path()));
+    useOwnSettingsFolder(home.path());
     return true;
 }
 

@@ -6,7 +6,7 @@
 #include "modaldialogs.h"
 #include "paycardmainwindow.h"
 #include "squeezedlabel.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -284,6 +284,15 @@ void TestWidgets::settingsDirectory_deleted_recreatedWithSamePath()
     QVERIFY(!QFileInfo::exists(first));
     QCOMPARE(settingsDirectory(), first);
     QVERIFY(QFileInfo(first).isDir());
+
+    // With no folder named in the environment, the per-user one, which the
+    // test's configuration folder holds on Linux.
+    const QString chosen = useSettingsDirectory(QString());
+#ifdef Q_OS_UNIX
+    QCOMPARE(settingsDirectory(), expected);
+#endif
+    QCOMPARE(useSettingsDirectory(chosen), QString());
+    QCOMPARE(settingsDirectory(), first);
 }
 
 void TestWidgets::fillCodeCombo_codeList_oneItemPerEntry_data()
