@@ -176,7 +176,9 @@ QString SimDevice::checkValues(const QMap<QString, QString> &values, QString *ba
             return QStringLiteral("Значение параметра «%1» длиннее %2 символов")
                 .arg(it.key()).arg(MaxFreeValueLength);
         }
-        const QString problem = valueProblem(it.key(), it.value());
+        QString problem = definition.problem ? definition.problem(it.value()) : QString();
+        if (problem.isEmpty())
+            problem = valueProblem(it.key(), it.value());
         if (!problem.isEmpty())
             return QStringLiteral("Параметр «%1»: %2").arg(it.key(), problem);
     }

@@ -37,6 +37,9 @@ struct Definition
     QString defaultValue;
     QVector<ValueChoice> choices; // empty: any value the device accepts
     bool scenario = false;
+    // A Russian reason why a value is not acceptable, or empty; checked after
+    // the value list, like SimDevice::valueProblem.
+    QString (*problem)(const QString &value) = nullptr;
 };
 
 struct ErrorState

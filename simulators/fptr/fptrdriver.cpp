@@ -1,5 +1,6 @@
 #include "fptrdriver.h"
 
+#include "connection.h"
 #include "portregistry.h"
 
 #include <QApplication>
@@ -57,24 +58,6 @@ QVector<ValueChoice> listOf(const QStringList &values)
     return choices;
 }
 
-QVector<ValueChoice> portChoices()
-{
-    QVector<ValueChoice> choices;
-    for (int i = 1; i <= 16; ++i)
-        choices.append({QStringLiteral("COM%1").arg(i), QStringLiteral("COM%1").arg(i)});
-    // The bench describes a device by the label of its port, so these labels
-    // are the texts it recognises. It finds the label by cutting each entry
-    // of the value list at its first colon, so no value may contain one; the
-    // USB values once did, and settings strings saved then still load.
-    choices.append({QStringLiteral("TCP/IP"), QStringLiteral("TCP/IP")});
-    choices.append({QStringLiteral("UDP/IP"), QStringLiteral("UDP/IP")});
-    choices.append({QStringLiteral("Bluetooth"), QStringLiteral("Bluetooth")});
-    choices.append({QStringLiteral("USB1"), QStringLiteral("USB:SIM-0001"), {QStringLiteral("USB:SIM-0001")}});
-    choices.append({QStringLiteral("USB2"), QStringLiteral("USB:SIM-0002"), {QStringLiteral("USB:SIM-0002")}});
-    choices.append({QStringLiteral("TTY"), QStringLiteral("Файл устройства")});
-    return choices;
-}
-
 QString portName(bool modem)
 {
     return modem ? QStringLiteral("модема") : QStringLiteral("пинпада");
@@ -86,23 +69,19 @@ FptrDriver::FptrDriver()
     : SimDriver(DeviceKind, FileTag)
 {
     // The value lists are the same for every object; built once, each object
-    // shares them instead of formatting them anew.
-    static const QVector<ValueChoice> ports = portChoices();
-    static const QVector<ValueChoice> rates =
-        listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
-                QStringLiteral("38400"), QStringLiteral("57600"), QStringLiteral("115200")});
+    // shares them instead of formatting them anew. The register's USB values
+    // were once their labels, and settings strings saved then still load.
+    static const Sim::ConnectionProfile connection{
+        QStringLiteral("TCP/IP"), QStringLiteral("UDP/IP"), QStringLiteral("Bluetooth"), QStringLiteral("USB:SIM-000%1"),
+        true, QStringLiteral("ttyS0"), QStringLiteral("5555"), QStringLiteral("02:00:00:5A:11:01")};
+    static const QVector<Definition> ports = Sim::portDefinitions(connection);
+    static const QVector<Definition> addresses = Sim::addressDefinitions(connection);
     static const QVector<ValueChoice> paperWidths =
         listOf({QStringLiteral("32"), QStringLiteral("35"), QStringLiteral("40"), QStringLiteral("42"),
                 QStringLiteral("48"), QStringLiteral("57")});
     addDefinition({QStringLiteral("Model"), QStringLiteral("Модель"), Models.first().value, Models});
-    addDefinition({QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), ports});
-    addDefinition({QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"), rates});
-    addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства (суффикс)"),
-                   QStringLiteral("ttyS0"), {}});
-    addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("127.0.0.1"), {}});
-    addDefinition({QStringLiteral("IPPort"), QStringLiteral("IP-порт"), QStringLiteral("5555"), {}});
-    addDefinition({QStringLiteral("MACAddress"), QStringLiteral("MAC-адрес"), QStringLiteral("02:00:00:5A:11:01"), {}});
-    addDefinition({QStringLiteral("SearchDir"), QStringLiteral("Каталог поиска"), QString(), {}});
+    for (const Definition &definition : ports + addresses)
+        addDefinition(definition);
     addDefinition({QStringLiteral("PaperWidth"), QStringLiteral("Ширина бумаги, символов"), QStringLiteral("48"),
                    paperWidths});
 
@@ -160,22 +139,11 @@ QString FptrDriver::dialogTitle() const
 
 QString FptrDriver::valueProblem(const QString &name, const QString &value) const
 {
-    if (name == QLatin1String("IPPort")) {
-        bool ok = false;
-        const int port = value.toInt(&ok);
-        if (!ok || port < 1 || port > 65535)
-            return QStringLiteral("номер порта должен быть от 1 до 65535");
-    } else if (name == QLatin1String("MACAddress")) {
-        if (!value.isEmpty() && !Sim::isMacAddress(value, QLatin1String(":")))
-            return QStringLiteral("MAC-адрес пишется как 02:00:00:5A:11:01");
-    } else if (name == QLatin1String("PrinterFaultAfter")) {
+    if (name == QLatin1String("PrinterFaultAfter")) {
         bool ok = false;
         const int lines = value.toInt(&ok);
         if (!ok || lines < 0 || lines > MaxFaultAfterLines)
             return QStringLiteral("нужно число строк от 0 до %1").arg(MaxFaultAfterLines);
-    } else if (name == QLatin1String("IPAddress") || name == QLatin1String("TTYSuffix")) {
-        if (value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('\n')))
-            return QStringLiteral("значение не может содержать пробелы и переводы строк");
     }
     return QString();
 }

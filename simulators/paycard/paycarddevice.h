@@ -13,14 +13,7 @@ namespace SimPayCard {
 namespace Param {
 extern const char *const Protocol;
 extern const char *const Model;
-extern const char *const Port;
-extern const char *const BaudRate;
 extern const char *const PointCode;
-extern const char *const TTYSuffix;
-extern const char *const IPAddress;
-extern const char *const IPPort;
-extern const char *const MACAddress;
-extern const char *const SearchDir;
 // Scenario options.
 extern const char *const OperatorResult;
 extern const char *const DeclineCode;
