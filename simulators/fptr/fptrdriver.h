@@ -65,6 +65,14 @@ protected:
     QString dialogTitle() const override;
 
 private:
+#if defined(SIM_RECEIPT_PRINTER)
+    // A receipt printer has a pinpad port but no modem: its modem port has
+    // no handle and refuses every action.
+    static constexpr bool HasModem = false;
+#else
+    static constexpr bool HasModem = true;
+#endif
+
     // Where the current document stands in its closing sequence.
     enum class Document { None, Open, FinishParam, StepA, StepB };
 
