@@ -9,9 +9,8 @@ QString ttySuffixProblem(const QString &value)
 {
     // The suffix completes a device file name (ttyS0, USB0): a slash or a
     // blank would name some other file.
-    if (isLatinWord(value, 0, 32, QLatin1String("_.-")))
-        return QString();
-    return QStringLiteral("допустимы латинские буквы, цифры, «_», «.», «-», не более 32");
+    return isLatinWord(value, 0, 32, QLatin1String("_.-"))
+        ? QString() : QStringLiteral("допустимы латинские буквы, цифры, «_», «.», «-», не более 32");
 }
 
 QString ipAddressProblem(const QString &value)
@@ -37,18 +36,13 @@ QString ipAddressProblem(const QString &value)
 
 QString ipPortProblem(const QString &value)
 {
-    bool ok = false;
-    const int port = value.toInt(&ok);
-    if (ok && port >= 1 && port <= 65535)
-        return QString();
-    return QStringLiteral("нужен номер порта от 1 до 65535");
+    return isNumberIn(value, 1, 65535) ? QString() : QStringLiteral("нужен номер порта от 1 до 65535");
 }
 
 QString macAddressProblem(const QString &value)
 {
-    if (value.isEmpty() || isMacAddress(value, QLatin1String(":")))
-        return QString();
-    return QStringLiteral("нужно шесть шестнадцатеричных пар через «:», например 02:00:00:5A:11:01");
+    return value.isEmpty() || isMacAddress(value, QLatin1String(":"))
+        ? QString() : QStringLiteral("нужно шесть шестнадцатеричных пар через «:», например 02:00:00:5A:11:01");
 }
 
 } // namespace
@@ -70,11 +64,9 @@ QVector<Definition> portDefinitions(const ConnectionProfile &profile)
                       profile.usbLabelsWereValues ? QStringList{label} : QStringList()});
     }
     ports.append({QStringLiteral("TTY"), QStringLiteral("Файл устройства")});
-    QVector<ValueChoice> rates;
-    for (const char *rate : {"9600", "19200", "38400", "57600", "115200"})
-        rates.append({QString::fromLatin1(rate), QString::fromLatin1(rate)});
     return {{QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), ports},
-            {QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"), rates}};
+            {QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"),
+             plainChoices({"9600", "19200", "38400", "57600", "115200"})}};
 }
 
 QVector<Definition> addressDefinitions(const ConnectionProfile &profile)

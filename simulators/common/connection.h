@@ -5,15 +5,10 @@
 
 namespace Sim {
 
-// The connection parameters every simulated device has: port and speed,
-// device file, network and Bluetooth addresses, search directory. Nothing is
-// opened with them; they are kept, checked alike in every device and read by
-// the bench, which describes a device by its port and addresses.
-//
-// What still differs between the devices is what their saved settings
-// strings and their descriptions in the bench already hold: how the network
-// entries of the port list are spelt, the labels of the USB entries and the
-// values of a fresh device.
+// The connection parameters every simulated device has, checked alike in all
+// of them. Nothing is opened with them; the bench shows them. A device keeps
+// what its saved settings strings and its descriptions in the bench already
+// hold: how it spells its network and USB ports and its defaults.
 struct ConnectionProfile
 {
     QString tcp, udp, bluetooth; // values of the TCP/IP, UDP/IP and Bluetooth entries

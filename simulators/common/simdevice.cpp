@@ -92,6 +92,14 @@ int nextSerial(const QString &tag)
 
 } // namespace
 
+QVector<ValueChoice> plainChoices(std::initializer_list<const char *> values)
+{
+    QVector<ValueChoice> choices;
+    for (const char *value : values)
+        choices.append({QString::fromLatin1(value), QString::fromLatin1(value)});
+    return choices;
+}
+
 SimDevice::SimDevice(const QString &kind, const QString &fileTag)
     : deviceKind(kind), tag(fileTag), number(nextSerial(fileTag))
 {

@@ -12,6 +12,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <initializer_list>
+
 namespace Sim {
 
 class SettingsDialog;
@@ -25,6 +27,9 @@ struct ValueChoice
     QString label;
     QStringList formerValues = {};
 };
+
+// Choices whose labels are their values, such as speeds or widths.
+QVector<ValueChoice> plainChoices(std::initializer_list<const char *> values);
 
 // A named setting of a simulated device. Parameters are what the host reads
 // and writes by name; scenario options choose how the simulation behaves

@@ -42,12 +42,10 @@ const int MaxFaultAfterLines = 100000;
 
 enum LineFont { FontNormal = 0, FontBold = 1, FontDoubleWidth = 2 };
 
-QVector<ValueChoice> listOf(const QStringList &values)
+QString faultAfterProblem(const QString &value)
 {
-    QVector<ValueChoice> choices;
-    for (const QString &value : values)
-        choices.append({value, value});
-    return choices;
+    return Sim::isNumberIn(value, 0, MaxFaultAfterLines)
+        ? QString() : QStringLiteral("нужно число строк от 0 до %1").arg(MaxFaultAfterLines);
 }
 
 } // namespace
@@ -63,9 +61,7 @@ FptrDriver::FptrDriver()
         true, QStringLiteral("ttyS0"), QStringLiteral("5555"), QStringLiteral("02:00:00:5A:11:01")};
     static const QVector<Definition> ports = Sim::portDefinitions(connection);
     static const QVector<Definition> addresses = Sim::addressDefinitions(connection);
-    static const QVector<ValueChoice> paperWidths =
-        listOf({QStringLiteral("32"), QStringLiteral("35"), QStringLiteral("40"), QStringLiteral("42"),
-                QStringLiteral("48"), QStringLiteral("57")});
+    static const QVector<ValueChoice> paperWidths = Sim::plainChoices({"32", "35", "40", "42", "48", "57"});
     addDefinition({QStringLiteral("Model"), QStringLiteral("Модель"), Models.first().value, Models});
     for (const Definition &definition : ports + addresses)
         addDefinition(definition);
@@ -79,7 +75,7 @@ FptrDriver::FptrDriver()
                     {QStringLiteral("3"), QStringLiteral("Ошибка принтера")}},
                    true});
     addDefinition({QStringLiteral("PrinterFaultAfter"), QStringLiteral("Неисправность после строк (0: сразу)"),
-                   QStringLiteral("0"), {}, true});
+                   QStringLiteral("0"), {}, true, faultAfterProblem});
     if (HasModem) {
         addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
                        {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
@@ -122,17 +118,6 @@ QString FptrDriver::dialogTitle() const
 #else
     return QStringLiteral("Настройки имитатора ККТ");
 #endif
-}
-
-QString FptrDriver::valueProblem(const QString &name, const QString &value) const
-{
-    if (name == QLatin1String("PrinterFaultAfter")) {
-        bool ok = false;
-        const int lines = value.toInt(&ok);
-        if (!ok || lines < 0 || lines > MaxFaultAfterLines)
-            return QStringLiteral("нужно число строк от 0 до %1").arg(MaxFaultAfterLines);
-    }
-    return QString();
 }
 
 void FptrDriver::settingsApplied()

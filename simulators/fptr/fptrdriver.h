@@ -59,7 +59,6 @@ public:
     int NEBAPI outputBufferSize(int *bytes) override;
 
 protected:
-    QString valueProblem(const QString &name, const QString &value) const override;
     void settingsApplied() override;
     void enabledChanged(bool enabled) override;
     QString dialogTitle() const override;

@@ -90,13 +90,6 @@ QVector<Sim::ValueChoice> declineChoices()
     return choices;
 }
 
-bool inRange(const QString &text, int low, int high)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok && value >= low && value <= high;
-}
-
 // Kept as interface pointers: a pointer from elsewhere must be recognised
 // before anything treats it as one of our objects.
 QSet<const NEB::PayCard::IPayCard *> &liveDevices()
@@ -188,10 +181,10 @@ QString PayCardDevice::valueProblem(const QString &key, const QString &value) co
         if (!Sim::isLatinWord(value, 0, 15))
             return QStringLiteral("допустимы латинские буквы и цифры, не более 15");
     } else if (key == QLatin1String(Param::FailResultCode)) {
-        if (!inRange(value, -99999, 99999))
+        if (!Sim::isNumberIn(value, -99999, 99999))
             return QStringLiteral("нужно целое число от -99999 до 99999");
     } else if (key == QLatin1String(Param::ResponseDelay)) {
-        if (!inRange(value, 0, MaxDelayMs))
+        if (!Sim::isNumberIn(value, 0, MaxDelayMs))
             return QStringLiteral("нужно число миллисекунд от 0 до %1").arg(MaxDelayMs);
     } else if (key == QLatin1String(Param::TerminalId)) {
         if (!Sim::isLatinWord(value, 1, 16))
