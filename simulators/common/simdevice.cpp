@@ -449,16 +449,24 @@ int SimDevice::setDeviceSettings(const wchar_t *settings)
     return succeed();
 }
 
+int SimDevice::parameterArgument(const wchar_t *name, QString *key, int *result)
+{
+    if (!textArgument(name, QStringLiteral("имя параметра"), key, result))
+        return -1;
+    const int index = definitionIndex(*key);
+    if (index < 0) {
+        *result = failParam(SimResult::UnknownParameter,
+                            QStringLiteral("Параметр «%1» не существует").arg(key->left(80)));
+    }
+    return index;
+}
+
 int SimDevice::parameter(const wchar_t *name, wchar_t *buffer, int size)
 {
     QString key;
     int result = 0;
-    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
+    if (parameterArgument(name, &key, &result) < 0)
         return result;
-    if (definitionIndex(key) < 0) {
-        return failParam(SimResult::UnknownParameter,
-                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
-    }
     return outText(pending.value(key), buffer, size);
 }
 
@@ -467,13 +475,8 @@ int SimDevice::setParameter(const wchar_t *name, const wchar_t *value)
     QString key;
     QString text;
     int result = 0;
-    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
-        return result;
-    if (definitionIndex(key) < 0) {
-        return failParam(SimResult::UnknownParameter,
-                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
-    }
-    if (!textArgument(value, QStringLiteral("значение параметра %1").arg(key), &text, &result))
+    if (parameterArgument(name, &key, &result) < 0
+        || !textArgument(value, QStringLiteral("значение параметра %1").arg(key), &text, &result))
         return result;
     pending.insert(key, text);
     return succeed();
@@ -483,13 +486,9 @@ int SimDevice::parameterValues(const wchar_t *name, wchar_t *buffer, int size)
 {
     QString key;
     int result = 0;
-    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
+    const int index = parameterArgument(name, &key, &result);
+    if (index < 0)
         return result;
-    const int index = definitionIndex(key);
-    if (index < 0) {
-        return failParam(SimResult::UnknownParameter,
-                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
-    }
     QString list;
     for (const ValueChoice &choice : defs.at(index).choices)
         list += choice.value + QLatin1Char(':') + choice.label + QLatin1Char(';');

@@ -155,6 +155,9 @@ protected:
 
 private:
     int definitionIndex(const QString &name) const;
+    // Reads a parameter name like textArgument; the index of its definition,
+    // or -1 when it is missing, over-long or unknown (fails UnknownParameter).
+    int parameterArgument(const wchar_t *name, QString *key, int *result);
 
     QString deviceKind;
     QString tag;

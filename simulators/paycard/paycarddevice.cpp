@@ -54,30 +54,12 @@ const char *const protocolLabels[ProtocolCount] = {
     "Со сроком карты, вариант 2",
 };
 
-QVector<Sim::ValueChoice> protocolChoices()
-{
-    QVector<Sim::ValueChoice> choices;
-    for (int i = 0; i < ProtocolCount; ++i)
-        choices.append({QString::number(i), QString::fromUtf8(protocolLabels[i])});
-    return choices;
-}
-
 QVector<Sim::ValueChoice> numberedChoices(int count, QString (*labelOf)(int))
 {
     QVector<Sim::ValueChoice> choices;
     for (int i = 0; i < count; ++i)
         choices.append({QString::number(i), labelOf(i)});
     return choices;
-}
-
-QString operatorChoiceLabel(int i)
-{
-    return operatorChoiceName(static_cast<OperatorChoice>(i));
-}
-
-QString actionLabel(int i)
-{
-    return actionName(static_cast<Action>(i));
 }
 
 QVector<Sim::ValueChoice> declineChoices()
@@ -106,15 +88,18 @@ PayCardDevice::PayCardDevice()
     using Sim::Definition;
     // The value lists are the same for every object; built once, each object
     // shares them instead of formatting some forty labels anew.
-    static const QVector<Sim::ValueChoice> protocols = protocolChoices();
+    static const QVector<Sim::ValueChoice> protocols =
+        numberedChoices(ProtocolCount, [](int i) { return QString::fromUtf8(protocolLabels[i]); });
     static const Sim::ConnectionProfile connection{
         QStringLiteral("TCP"), QStringLiteral("UDP"), QStringLiteral("BT"), QStringLiteral("USB:СимТерм-%1"),
         false, QStringLiteral("USB0"), QStringLiteral("8800"), QStringLiteral("00:00:00:00:00:00")};
     static const QVector<Definition> ports = Sim::portDefinitions(connection);
     static const QVector<Definition> addresses = Sim::addressDefinitions(connection);
-    static const QVector<Sim::ValueChoice> operatorChoices = numberedChoices(OperatorChoiceCount, operatorChoiceLabel);
+    static const QVector<Sim::ValueChoice> operatorChoices = numberedChoices(
+        OperatorChoiceCount, [](int i) { return operatorChoiceName(static_cast<OperatorChoice>(i)); });
     static const QVector<Sim::ValueChoice> declines = declineChoices();
-    static const QVector<Sim::ValueChoice> actions = numberedChoices(ActionCount, actionLabel);
+    static const QVector<Sim::ValueChoice> actions =
+        numberedChoices(ActionCount, [](int i) { return actionName(static_cast<Action>(i)); });
     addDefinition({name(Param::Protocol), QStringLiteral("Протокол"), QStringLiteral("0"),
                    protocols, false});
     addDefinition({name(Param::Model), QStringLiteral("Модель"), QStringLiteral("0"),
