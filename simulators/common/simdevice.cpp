@@ -93,6 +93,14 @@ int nextSerial(const QString &tag)
 
 } // namespace
 
+QVector<ValueChoice> plainChoices(std::initializer_list<const char *> values)
+{
+    QVector<ValueChoice> choices;
+    for (const char *value : values)
+        choices.append({QString::fromLatin1(value), QString::fromLatin1(value)});
+    return choices;
+}
+
 SimDevice::SimDevice(const QString &kind, const QString &fileTag)
     : deviceKind(kind), tag(fileTag), number(nextSerial(fileTag))
 {
@@ -177,7 +185,9 @@ QString SimDevice::checkValues(const QMap<QString, QString> &values, QString *ba
             return QStringLiteral("Значение параметра «%1» длиннее %2 символов")
                 .arg(it.key()).arg(MaxFreeValueLength);
         }
-        const QString problem = valueProblem(it.key(), it.value());
+        QString problem = definition.problem ? definition.problem(it.value()) : QString();
+        if (problem.isEmpty())
+            problem = valueProblem(it.key(), it.value());
         if (!problem.isEmpty())
             return QStringLiteral("Параметр «%1»: %2").arg(it.key(), problem);
     }
@@ -440,16 +450,24 @@ int SimDevice::setDeviceSettings(const wchar_t *settings)
     return succeed();
 }
 
+int SimDevice::parameterArgument(const wchar_t *name, QString *key, int *result)
+{
+    if (!textArgument(name, QStringLiteral("имя параметра"), key, result))
+        return -1;
+    const int index = definitionIndex(*key);
+    if (index < 0) {
+        *result = failParam(SimResult::UnknownParameter,
+                            QStringLiteral("Параметр «%1» не существует").arg(key->left(80)));
+    }
+    return index;
+}
+
 int SimDevice::parameter(const wchar_t *name, wchar_t *buffer, int size)
 {
     QString key;
     int result = 0;
-    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
+    if (parameterArgument(name, &key, &result) < 0)
         return result;
-    if (definitionIndex(key) < 0) {
-        return failParam(SimResult::UnknownParameter,
-                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
-    }
     return outText(pending.value(key), buffer, size);
 }
 
@@ -458,13 +476,8 @@ int SimDevice::setParameter(const wchar_t *name, const wchar_t *value)
     QString key;
     QString text;
     int result = 0;
-    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
-        return result;
-    if (definitionIndex(key) < 0) {
-        return failParam(SimResult::UnknownParameter,
-                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
-    }
-    if (!textArgument(value, QStringLiteral("значение параметра %1").arg(key), &text, &result))
+    if (parameterArgument(name, &key, &result) < 0
+        || !textArgument(value, QStringLiteral("значение параметра %1").arg(key), &text, &result))
         return result;
     pending.insert(key, text);
     return succeed();
@@ -474,13 +487,9 @@ int SimDevice::parameterValues(const wchar_t *name, wchar_t *buffer, int size)
 {
     QString key;
     int result = 0;
-    if (!textArgument(name, QStringLiteral("имя параметра"), &key, &result))
+    const int index = parameterArgument(name, &key, &result);
+    if (index < 0)
         return result;
-    const int index = definitionIndex(key);
-    if (index < 0) {
-        return failParam(SimResult::UnknownParameter,
-                         QStringLiteral("Параметр «%1» не существует").arg(key.left(80)));
-    }
     QString list;
     for (const ValueChoice &choice : defs.at(index).choices)
         list += choice.value + QLatin1Char(':') + choice.label + QLatin1Char(';');

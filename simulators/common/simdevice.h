@@ -12,6 +12,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <initializer_list>
+
 namespace Sim {
 
 class SettingsDialog;
@@ -26,6 +28,9 @@ struct ValueChoice
     QStringList formerValues = {};
 };
 
+// Choices whose labels are their values, such as speeds or widths.
+QVector<ValueChoice> plainChoices(std::initializer_list<const char *> values);
+
 // A named setting of a simulated device. Parameters are what the host reads
 // and writes by name; scenario options choose how the simulation behaves
 // (faults, modem scenario, trace). Both travel in the settings string, both
@@ -37,6 +42,9 @@ struct Definition
     QString defaultValue;
     QVector<ValueChoice> choices; // empty: any value the device accepts
     bool scenario = false;
+    // A Russian reason why a value is not acceptable, or empty; checked after
+    // the value list, like SimDevice::valueProblem.
+    QString (*problem)(const QString &value) = nullptr;
 };
 
 struct ErrorState
@@ -147,6 +155,9 @@ protected:
 
 private:
     int definitionIndex(const QString &name) const;
+    // Reads a parameter name like textArgument; the index of its definition,
+    // or -1 when it is missing, over-long or unknown (fails UnknownParameter).
+    int parameterArgument(const wchar_t *name, QString *key, int *result);
 
     QString deviceKind;
     QString tag;

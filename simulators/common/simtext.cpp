@@ -95,4 +95,11 @@ bool isMacAddress(const QString &text, QLatin1String separators)
     return true;
 }
 
+bool isNumberIn(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value >= low && value <= high;
+}
+
 } // namespace Sim

@@ -37,6 +37,8 @@ bool isLatinWord(const QString &text, int minLength, int maxLength, QLatin1Strin
 // Six pairs of hexadecimal digits, each pair but the first preceded by one of
 // `separators`.
 bool isMacAddress(const QString &text, QLatin1String separators);
+// Whether text is a whole number from low to high.
+bool isNumberIn(const QString &text, int low, int high);
 
 } // namespace Sim
 

@@ -1,5 +1,9 @@
+// The register's settings, its switching on and off, and printing onto the
+// tape; the ports are in fptrports.cpp.
+
 #include "fptrdriver.h"
 
+#include "connection.h"
 #include "portregistry.h"
 #include "settingsfolder.h"
 
@@ -19,9 +23,6 @@ using SimResult::Code;
 namespace {
 
 #if defined(SIM_RECEIPT_PRINTER)
-// A receipt printer has a pinpad port but no modem: its modem port has no
-// handle and refuses every action.
-constexpr bool HasModem = false;
 const QString DeviceKind = QStringLiteral("SIMRCPPRN");
 const QString FileTag = QStringLiteral("rcpprn");
 const QVector<ValueChoice> Models = {
@@ -29,7 +30,6 @@ const QVector<ValueChoice> Models = {
     {QStringLiteral("P80"), QStringLiteral("СИМ-П 80")},
 };
 #else
-constexpr bool HasModem = true;
 const QString DeviceKind = QStringLiteral("SIMFPTR");
 const QString FileTag = QStringLiteral("fptr");
 const QVector<ValueChoice> Models = {
@@ -39,46 +39,14 @@ const QVector<ValueChoice> Models = {
 };
 #endif
 
-// Invented operator of the simulated mobile network.
-const QString OperatorName = QStringLiteral("СимСеть");
-const int PinpadInputBuffer = 1024;
-const int PinpadOutputBuffer = 1024;
-const int ModemInputBuffer = 4096;
-const int ModemOutputBuffer = 2048;
 const int MaxFaultAfterLines = 100000;
 
-enum ModemScenario { ModemHost = 0, ModemGprs = 1, ModemConnectError = 2, ModemNoAnswer = 3 };
 enum LineFont { FontNormal = 0, FontBold = 1, FontDoubleWidth = 2 };
 
-QVector<ValueChoice> listOf(const QStringList &values)
+QString faultAfterProblem(const QString &value)
 {
-    QVector<ValueChoice> choices;
-    for (const QString &value : values)
-        choices.append({value, value});
-    return choices;
-}
-
-QVector<ValueChoice> portChoices()
-{
-    QVector<ValueChoice> choices;
-    for (int i = 1; i <= 16; ++i)
-        choices.append({QStringLiteral("COM%1").arg(i), QStringLiteral("COM%1").arg(i)});
-    // The bench describes a device by the label of its port, so these labels
-    // are the texts it recognises. It finds the label by cutting each entry
-    // of the value list at its first colon, so no value may contain one; the
-    // USB values once did, and settings strings saved then still load.
-    choices.append({QStringLiteral("TCP/IP"), QStringLiteral("TCP/IP")});
-    choices.append({QStringLiteral("UDP/IP"), QStringLiteral("UDP/IP")});
-    choices.append({QStringLiteral("Bluetooth"), QStringLiteral("Bluetooth")});
-    choices.append({QStringLiteral("USB1"), QStringLiteral("USB:SIM-0001"), {QStringLiteral("USB:SIM-0001")}});
-    choices.append({QStringLiteral("USB2"), QStringLiteral("USB:SIM-0002"), {QStringLiteral("USB:SIM-0002")}});
-    choices.append({QStringLiteral("TTY"), QStringLiteral("Файл устройства")});
-    return choices;
-}
-
-QString portName(bool modem)
-{
-    return modem ? QStringLiteral("модема") : QStringLiteral("пинпада");
+    return Sim::isNumberIn(value, 0, MaxFaultAfterLines)
+        ? QString() : QStringLiteral("нужно число строк от 0 до %1").arg(MaxFaultAfterLines);
 }
 
 } // namespace
@@ -87,23 +55,17 @@ FptrDriver::FptrDriver()
     : SimDriver(DeviceKind, FileTag)
 {
     // The value lists are the same for every object; built once, each object
-    // shares them instead of formatting them anew.
-    static const QVector<ValueChoice> ports = portChoices();
-    static const QVector<ValueChoice> rates =
-        listOf({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
-                QStringLiteral("38400"), QStringLiteral("57600"), QStringLiteral("115200")});
-    static const QVector<ValueChoice> paperWidths =
-        listOf({QStringLiteral("32"), QStringLiteral("35"), QStringLiteral("40"), QStringLiteral("42"),
-                QStringLiteral("48"), QStringLiteral("57")});
+    // shares them instead of formatting them anew. The register's USB values
+    // were once their labels, and settings strings saved then still load.
+    static const Sim::ConnectionProfile connection{
+        QStringLiteral("TCP/IP"), QStringLiteral("UDP/IP"), QStringLiteral("Bluetooth"), QStringLiteral("USB:SIM-000%1"),
+        true, QStringLiteral("ttyS0"), QStringLiteral("5555"), QStringLiteral("02:00:00:5A:11:01")};
+    static const QVector<Definition> ports = Sim::portDefinitions(connection);
+    static const QVector<Definition> addresses = Sim::addressDefinitions(connection);
+    static const QVector<ValueChoice> paperWidths = Sim::plainChoices({"32", "35", "40", "42", "48", "57"});
     addDefinition({QStringLiteral("Model"), QStringLiteral("Модель"), Models.first().value, Models});
-    addDefinition({QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), ports});
-    addDefinition({QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"), rates});
-    addDefinition({QStringLiteral("TTYSuffix"), QStringLiteral("Файл устройства (суффикс)"),
-                   QStringLiteral("ttyS0"), {}});
-    addDefinition({QStringLiteral("IPAddress"), QStringLiteral("IP-адрес"), QStringLiteral("127.0.0.1"), {}});
-    addDefinition({QStringLiteral("IPPort"), QStringLiteral("IP-порт"), QStringLiteral("5555"), {}});
-    addDefinition({QStringLiteral("MACAddress"), QStringLiteral("MAC-адрес"), QStringLiteral("02:00:00:5A:11:01"), {}});
-    addDefinition({QStringLiteral("SearchDir"), QStringLiteral("Каталог поиска"), QString(), {}});
+    for (const Definition &definition : ports + addresses)
+        addDefinition(definition);
     addDefinition({QStringLiteral("PaperWidth"), QStringLiteral("Ширина бумаги, символов"), QStringLiteral("48"),
                    paperWidths});
 
@@ -114,7 +76,7 @@ FptrDriver::FptrDriver()
                     {QStringLiteral("3"), QStringLiteral("Ошибка принтера")}},
                    true});
     addDefinition({QStringLiteral("PrinterFaultAfter"), QStringLiteral("Неисправность после строк (0: сразу)"),
-                   QStringLiteral("0"), {}, true});
+                   QStringLiteral("0"), {}, true, faultAfterProblem});
     if (HasModem) {
         addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
                        {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
@@ -157,28 +119,6 @@ QString FptrDriver::dialogTitle() const
 #else
     return QStringLiteral("Настройки имитатора ККТ");
 #endif
-}
-
-QString FptrDriver::valueProblem(const QString &name, const QString &value) const
-{
-    if (name == QLatin1String("IPPort")) {
-        bool ok = false;
-        const int port = value.toInt(&ok);
-        if (!ok || port < 1 || port > 65535)
-            return QStringLiteral("номер порта должен быть от 1 до 65535");
-    } else if (name == QLatin1String("MACAddress")) {
-        if (!value.isEmpty() && !Sim::isMacAddress(value, QLatin1String(":")))
-            return QStringLiteral("MAC-адрес пишется как 02:00:00:5A:11:01");
-    } else if (name == QLatin1String("PrinterFaultAfter")) {
-        bool ok = false;
-        const int lines = value.toInt(&ok);
-        if (!ok || lines < 0 || lines > MaxFaultAfterLines)
-            return QStringLiteral("нужно число строк от 0 до %1").arg(MaxFaultAfterLines);
-    } else if (name == QLatin1String("IPAddress") || name == QLatin1String("TTYSuffix")) {
-        if (value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('\n')))
-            return QStringLiteral("значение не может содержать пробелы и переводы строк");
-    }
-    return QString();
 }
 
 void FptrDriver::settingsApplied()
@@ -467,268 +407,4 @@ void FptrDriver::showOnTapeWindow(const QString &text)
     tapeWindow->moveCursor(QTextCursor::End);
     tapeWindow->insertPlainText(text);
     tapeWindow->show();
-}
-
-// ---- Ports -------------------------------------------------------------
-
-int FptrDriver::setPinpadPortMode(int mode)
-{
-    CallTrace trace(*this, "setPinpadPortMode", [=] { return QString::number(mode); });
-    return trace(doSetPortMode(pinpad, false, mode));
-}
-
-int FptrDriver::pinpadPortMode(int *mode)
-{
-    CallTrace trace(*this, "pinpadPortMode");
-    return trace.withInt(outInt(mode, pinpad.mode), mode);
-}
-
-int FptrDriver::pinpadPowerOn()
-{
-    CallTrace trace(*this, "pinpadPowerOn");
-    return trace(doPower(pinpad, false, true));
-}
-
-int FptrDriver::pinpadPowerOff()
-{
-    CallTrace trace(*this, "pinpadPowerOff");
-    return trace(doPower(pinpad, false, false));
-}
-
-int FptrDriver::updatePinpadStatus()
-{
-    CallTrace trace(*this, "updatePinpadStatus");
-    return trace(doUpdatePinpadStatus());
-}
-
-int FptrDriver::pinpadPortHandle(int *handle)
-{
-    CallTrace trace(*this, "pinpadPortHandle");
-    return trace.withInt(outInt(handle, pinpad.handle), handle);
-}
-
-int FptrDriver::setModemPortMode(int mode)
-{
-    CallTrace trace(*this, "setModemPortMode", [=] { return QString::number(mode); });
-    return trace(doSetPortMode(modem, true, mode));
-}
-
-int FptrDriver::modemPortMode(int *mode)
-{
-    CallTrace trace(*this, "modemPortMode");
-    return trace.withInt(outInt(mode, modem.mode), mode);
-}
-
-int FptrDriver::modemPowerOn()
-{
-    CallTrace trace(*this, "modemPowerOn");
-    return trace(doPower(modem, true, true));
-}
-
-int FptrDriver::modemPowerOff()
-{
-    CallTrace trace(*this, "modemPowerOff");
-    return trace(doPower(modem, true, false));
-}
-
-int FptrDriver::updateModemStatus()
-{
-    CallTrace trace(*this, "updateModemStatus");
-    return trace(doUpdateModemStatus());
-}
-
-int FptrDriver::modemPortHandle(int *handle)
-{
-    CallTrace trace(*this, "modemPortHandle");
-    return trace.withInt(outInt(handle, modem.handle), handle);
-}
-
-int FptrDriver::modemState(int *state)
-{
-    CallTrace trace(*this, "modemState");
-    return trace.withInt(outInt(state, status.modemState), state);
-}
-
-int FptrDriver::modemSignalLevel(int *dbm)
-{
-    CallTrace trace(*this, "modemSignalLevel");
-    return trace.withInt(outInt(dbm, status.signal), dbm);
-}
-
-int FptrDriver::modemOperator(wchar_t *buffer, int size)
-{
-    CallTrace trace(*this, "modemOperator", [=] { return QString::number(size); });
-    return trace.withText(outText(status.operatorName, buffer, size), buffer, size);
-}
-
-int FptrDriver::modemLastError(wchar_t *buffer, int size)
-{
-    CallTrace trace(*this, "modemLastError", [=] { return QString::number(size); });
-    return trace.withText(outText(status.lastError, buffer, size), buffer, size);
-}
-
-int FptrDriver::inputBufferSize(int *bytes)
-{
-    CallTrace trace(*this, "inputBufferSize");
-    return trace.withInt(outInt(bytes, status.inputBuffer), bytes);
-}
-
-int FptrDriver::outputBufferSize(int *bytes)
-{
-    CallTrace trace(*this, "outputBufferSize");
-    return trace.withInt(outInt(bytes, status.outputBuffer), bytes);
-}
-
-void FptrDriver::publish(const Port &port, bool isModem)
-{
-    SimPorts::PortState state;
-    state.kind = isModem ? SimPorts::PortKind::Modem : SimPorts::PortKind::Pinpad;
-    state.mode = port.mode;
-    state.powered = port.powered;
-    state.modemState = isModem ? modemInternalState : 0;
-    // The terminal meets the scenario's fault whenever it connects, whether
-    // or not anyone asked the modem for its status before.
-    if (isModem) {
-        switch (intValue(QStringLiteral("ModemScenario"))) {
-        case ModemConnectError: state.modemFault = SimPorts::ModemFault::ConnectionError; break;
-        case ModemNoAnswer: state.modemFault = SimPorts::ModemFault::NoAnswer; break;
-        default: break;
-        }
-    }
-    SimPorts::updatePort(port.handle, state);
-}
-
-void FptrDriver::closePort(Port &port, bool isModem)
-{
-    port.mode = 0;
-    port.powered = false;
-    if (isModem) {
-        modemStep = 0;
-        modemInternalState = 0;
-        modemError.clear();
-    }
-    // A closed port has nothing to report until it is initialised again.
-    status = Status();
-    publish(port, isModem);
-}
-
-void FptrDriver::closePorts()
-{
-    closePort(pinpad, false);
-    closePort(modem, true);
-}
-
-int FptrDriver::needModem(bool isModem)
-{
-    if (!isModem || HasModem)
-        return 0;
-    return fail(Code::NoModem, QStringLiteral("у принтера чеков есть только порт пинпада"));
-}
-
-int FptrDriver::doSetPortMode(Port &port, bool isModem, int mode)
-{
-    if (const int result = needEnabled())
-        return result;
-    if (const int result = needModem(isModem))
-        return result;
-    if (mode != 0 && mode != 1 && mode != 2) {
-        return failParam(Code::InvalidArgument,
-                         QStringLiteral("Режим порта %1 должен быть 0 (выключен), 1 (синхронно) "
-                                        "или 2 (асинхронно), передано %2")
-                             .arg(portName(isModem)).arg(mode));
-    }
-    // Mode 0 is how the host says "off": the port closes but keeps its
-    // handle, so a terminal that holds it sees a port that is not initialised.
-    if (mode == 0) {
-        closePort(port, isModem);
-    } else {
-        port.mode = mode;
-        publish(port, isModem);
-    }
-    return succeed();
-}
-
-int FptrDriver::doPower(Port &port, bool isModem, bool on)
-{
-    if (const int result = needEnabled())
-        return result;
-    if (const int result = needModem(isModem))
-        return result;
-    if (!port.initialised()) {
-        return fail(Code::PortNotInitialised,
-                    QStringLiteral("сначала инициализируйте порт %1 (режим 1 или 2)")
-                        .arg(portName(isModem)));
-    }
-    if (isModem && on && !port.powered) {
-        // A fresh power-on starts the modem's state sequence from the top.
-        modemStep = 0;
-        modemError.clear();
-    }
-    port.powered = on;
-    publish(port, isModem);
-    return succeed();
-}
-
-int FptrDriver::doUpdatePinpadStatus()
-{
-    if (const int result = needEnabled())
-        return result;
-    if (!pinpad.initialised()) {
-        return fail(Code::PortNotInitialised,
-                    QStringLiteral("сначала инициализируйте порт пинпада (режим 1 или 2)"));
-    }
-    status.inputBuffer = PinpadInputBuffer;
-    status.outputBuffer = PinpadOutputBuffer;
-    return succeed();
-}
-
-int FptrDriver::doUpdateModemStatus()
-{
-    if (const int result = needEnabled())
-        return result;
-    if (const int result = needModem(true))
-        return result;
-    if (!modem.initialised()) {
-        return fail(Code::PortNotInitialised,
-                    QStringLiteral("сначала инициализируйте порт модема (режим 1 или 2)"));
-    }
-    ++modemUpdates;
-    status.inputBuffer = ModemInputBuffer;
-    status.outputBuffer = ModemOutputBuffer;
-
-    const int scenario = intValue(QStringLiteral("ModemScenario"));
-    if (modem.powered && scenario == ModemNoAnswer) {
-        modemInternalState = 0;
-        modemError = QStringLiteral("Модем не отвечает на команды инициализации");
-    } else if (modem.powered) {
-        // One step of the scenario's sequence per status update; the last
-        // state then holds.
-        static const QVector<int> host = {1, 2, 3, 4};
-        static const QVector<int> gprs = {1, 2, 7};
-        static const QVector<int> broken = {1, 2, 3, 2};
-        const QVector<int> &sequence =
-            scenario == ModemGprs ? gprs : scenario == ModemConnectError ? broken : host;
-        modemInternalState = sequence.at(qMin(modemStep, sequence.size() - 1));
-        if (modemStep < sequence.size())
-            ++modemStep;
-        if (scenario == ModemConnectError && modemStep == sequence.size())
-            modemError = QStringLiteral("Хост не отвечает: соединение разорвано по таймауту");
-    } else {
-        // After power-off the modem reports disconnecting once, then off.
-        modemInternalState = (modemInternalState != 0 && modemInternalState != 5) ? 5 : 0;
-    }
-    publish(modem, true);
-
-    status.modemState = modemInternalState;
-    const bool registered = modemInternalState == 2 || modemInternalState == 3
-                            || modemInternalState == 4 || modemInternalState == 7;
-    status.signal = (modem.powered && modemInternalState != 0 && modemInternalState != 5)
-                        ? -(51 + (modemUpdates * 13) % 63)
-                        : 0;
-    status.operatorName = registered ? OperatorName : QString();
-    status.lastError = modemError;
-
-    if (modem.powered && scenario == ModemNoAnswer)
-        return fail(Code::ModemFailure, modemError);
-    return succeed();
 }

@@ -59,12 +59,19 @@ public:
     int NEBAPI outputBufferSize(int *bytes) override;
 
 protected:
-    QString valueProblem(const QString &name, const QString &value) const override;
     void settingsApplied() override;
     void enabledChanged(bool enabled) override;
     QString dialogTitle() const override;
 
 private:
+#if defined(SIM_RECEIPT_PRINTER)
+    // A receipt printer has a pinpad port but no modem: its modem port has
+    // no handle and refuses every action.
+    static constexpr bool HasModem = false;
+#else
+    static constexpr bool HasModem = true;
+#endif
+
     // Where the current document stands in its closing sequence.
     enum class Document { None, Open, FinishParam, StepA, StepB };
 

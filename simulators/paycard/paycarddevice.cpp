@@ -1,5 +1,6 @@
 #include "paycarddevice.h"
 
+#include "connection.h"
 #include "paycardcodes.h"
 #include "settingsdialog.h"
 
@@ -11,21 +12,12 @@
 #include <QTableWidget>
 #include <QThread>
 
-#include <algorithm>
-
 namespace SimPayCard {
 
 namespace Param {
 const char *const Protocol = "Protocol";
 const char *const Model = "Model";
-const char *const Port = "Port";
-const char *const BaudRate = "BaudRate";
 const char *const PointCode = "PointCode";
-const char *const TTYSuffix = "TTYSuffix";
-const char *const IPAddress = "IPAddress";
-const char *const IPPort = "IPPort";
-const char *const MACAddress = "MACAddress";
-const char *const SearchDir = "SearchDir";
 const char *const OperatorResult = "OperatorResult";
 const char *const DeclineCode = "DeclineCode";
 const char *const FailAction = "FailAction";
@@ -62,44 +54,12 @@ const char *const protocolLabels[ProtocolCount] = {
     "Со сроком карты, вариант 2",
 };
 
-QVector<Sim::ValueChoice> protocolChoices()
-{
-    QVector<Sim::ValueChoice> choices;
-    for (int i = 0; i < ProtocolCount; ++i)
-        choices.append({QString::number(i), QString::fromUtf8(protocolLabels[i])});
-    return choices;
-}
-
-QVector<Sim::ValueChoice> portChoices()
-{
-    QVector<Sim::ValueChoice> choices;
-    for (int i = 1; i <= 16; ++i)
-        choices.append({QStringLiteral("COM%1").arg(i), QStringLiteral("COM%1").arg(i)});
-    choices.append({QStringLiteral("TCP"), QStringLiteral("TCP/IP")});
-    choices.append({QStringLiteral("UDP"), QStringLiteral("UDP/IP")});
-    choices.append({QStringLiteral("BT"), QStringLiteral("Bluetooth")});
-    choices.append({QStringLiteral("USB1"), QStringLiteral("USB:СимТерм-1")});
-    choices.append({QStringLiteral("USB2"), QStringLiteral("USB:СимТерм-2")});
-    choices.append({QStringLiteral("TTY"), QStringLiteral("Файл устройства")});
-    return choices;
-}
-
 QVector<Sim::ValueChoice> numberedChoices(int count, QString (*labelOf)(int))
 {
     QVector<Sim::ValueChoice> choices;
     for (int i = 0; i < count; ++i)
         choices.append({QString::number(i), labelOf(i)});
     return choices;
-}
-
-QString operatorChoiceLabel(int i)
-{
-    return operatorChoiceName(static_cast<OperatorChoice>(i));
-}
-
-QString actionLabel(int i)
-{
-    return actionName(static_cast<Action>(i));
 }
 
 QVector<Sim::ValueChoice> declineChoices()
@@ -110,34 +70,6 @@ QVector<Sim::ValueChoice> declineChoices()
                                                    .arg(code, 2, 10, QLatin1Char('0'))
                                                    .arg(declineText(code))});
     return choices;
-}
-
-bool inRange(const QString &text, int low, int high)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok && value >= low && value <= high;
-}
-
-QString ipAddressProblem(const QString &value)
-{
-    if (value.isEmpty())
-        return QString();
-    if (!Sim::isLatinWord(value, 1, 253, QLatin1String(".-")))
-        return QStringLiteral("нужен адрес IPv4 или имя узла");
-    const bool dotted = std::all_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c == QLatin1Char('.') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
-    });
-    if (dotted) {
-        const QStringList parts = value.split(QLatin1Char('.'));
-        if (parts.size() != 4)
-            return QStringLiteral("адрес IPv4 состоит из четырех чисел");
-        for (const QString &part : parts) {
-            if (part.isEmpty() || part.size() > 3 || part.toInt() > 255)
-                return QStringLiteral("числа адреса IPv4 лежат от 0 до 255");
-        }
-    }
-    return QString();
 }
 
 // Kept as interface pointers: a pointer from elsewhere must be recognised
@@ -156,17 +88,18 @@ PayCardDevice::PayCardDevice()
     using Sim::Definition;
     // The value lists are the same for every object; built once, each object
     // shares them instead of formatting some forty labels anew.
-    static const QVector<Sim::ValueChoice> protocols = protocolChoices();
-    static const QVector<Sim::ValueChoice> ports = portChoices();
-    static const QVector<Sim::ValueChoice> rates = [] {
-        QVector<Sim::ValueChoice> choices;
-        for (const char *rate : {"9600", "19200", "38400", "57600", "115200"})
-            choices.append({QString::fromLatin1(rate), QString::fromLatin1(rate)});
-        return choices;
-    }();
-    static const QVector<Sim::ValueChoice> operatorChoices = numberedChoices(OperatorChoiceCount, operatorChoiceLabel);
+    static const QVector<Sim::ValueChoice> protocols =
+        numberedChoices(ProtocolCount, [](int i) { return QString::fromUtf8(protocolLabels[i]); });
+    static const Sim::ConnectionProfile connection{
+        QStringLiteral("TCP"), QStringLiteral("UDP"), QStringLiteral("BT"), QStringLiteral("USB:СимТерм-%1"),
+        false, QStringLiteral("USB0"), QStringLiteral("8800"), QStringLiteral("00:00:00:00:00:00")};
+    static const QVector<Definition> ports = Sim::portDefinitions(connection);
+    static const QVector<Definition> addresses = Sim::addressDefinitions(connection);
+    static const QVector<Sim::ValueChoice> operatorChoices = numberedChoices(
+        OperatorChoiceCount, [](int i) { return operatorChoiceName(static_cast<OperatorChoice>(i)); });
     static const QVector<Sim::ValueChoice> declines = declineChoices();
-    static const QVector<Sim::ValueChoice> actions = numberedChoices(ActionCount, actionLabel);
+    static const QVector<Sim::ValueChoice> actions =
+        numberedChoices(ActionCount, [](int i) { return actionName(static_cast<Action>(i)); });
     addDefinition({name(Param::Protocol), QStringLiteral("Протокол"), QStringLiteral("0"),
                    protocols, false});
     addDefinition({name(Param::Model), QStringLiteral("Модель"), QStringLiteral("0"),
@@ -174,20 +107,12 @@ PayCardDevice::PayCardDevice()
                     {QStringLiteral("1"), QStringLiteral("СимТерм 250 мобильный")},
                     {QStringLiteral("2"), QStringLiteral("СимТерм 500 бесконтактный")}},
                    false});
-    addDefinition({name(Param::Port), QStringLiteral("Порт"), QStringLiteral("COM1"),
-                   ports, false});
-    addDefinition({name(Param::BaudRate), QStringLiteral("Скорость, бод"), QStringLiteral("115200"),
-                   rates, false});
+    for (const Definition &definition : ports)
+        addDefinition(definition);
     addDefinition({name(Param::PointCode), QStringLiteral("Код точки"), QStringLiteral("000001"),
                    {}, false});
-    addDefinition({name(Param::TTYSuffix), QStringLiteral("Файл устройства (суффикс)"),
-                   QStringLiteral("USB0"), {}, false});
-    addDefinition({name(Param::IPAddress), QStringLiteral("IP-адрес"), QStringLiteral("127.0.0.1"),
-                   {}, false});
-    addDefinition({name(Param::IPPort), QStringLiteral("IP-порт"), QStringLiteral("8800"), {}, false});
-    addDefinition({name(Param::MACAddress), QStringLiteral("MAC-адрес"),
-                   QStringLiteral("00:00:00:00:00:00"), {}, false});
-    addDefinition({name(Param::SearchDir), QStringLiteral("Каталог поиска"), QString(), {}, false});
+    for (const Definition &definition : addresses)
+        addDefinition(definition);
 
     addDefinition({name(Param::OperatorResult), QStringLiteral("Результат операций"),
                    QStringLiteral("0"), operatorChoices, true});
@@ -240,22 +165,11 @@ QString PayCardDevice::valueProblem(const QString &key, const QString &value) co
     if (key == QLatin1String(Param::PointCode)) {
         if (!Sim::isLatinWord(value, 0, 15))
             return QStringLiteral("допустимы латинские буквы и цифры, не более 15");
-    } else if (key == QLatin1String(Param::TTYSuffix)) {
-        if (!Sim::isLatinWord(value, 0, 32, QLatin1String("_.-")))
-            return QStringLiteral("допустимы латинские буквы, цифры, «_», «.», «-», не более 32");
-    } else if (key == QLatin1String(Param::IPAddress)) {
-        return ipAddressProblem(value);
-    } else if (key == QLatin1String(Param::IPPort)) {
-        if (!value.isEmpty() && !inRange(value, 1, 65535))
-            return QStringLiteral("нужно число от 1 до 65535");
-    } else if (key == QLatin1String(Param::MACAddress)) {
-        if (!value.isEmpty() && !Sim::isMacAddress(value, QLatin1String(":-")))
-            return QStringLiteral("нужно шесть шестнадцатеричных пар через «:» или «-»");
     } else if (key == QLatin1String(Param::FailResultCode)) {
-        if (!inRange(value, -99999, 99999))
+        if (!Sim::isNumberIn(value, -99999, 99999))
             return QStringLiteral("нужно целое число от -99999 до 99999");
     } else if (key == QLatin1String(Param::ResponseDelay)) {
-        if (!inRange(value, 0, MaxDelayMs))
+        if (!Sim::isNumberIn(value, 0, MaxDelayMs))
             return QStringLiteral("нужно число миллисекунд от 0 до %1").arg(MaxDelayMs);
     } else if (key == QLatin1String(Param::TerminalId)) {
         if (!Sim::isLatinWord(value, 1, 16))

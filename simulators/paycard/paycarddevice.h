@@ -10,27 +10,6 @@
 // host calls, on top of the common simulated-device state and the terminal.
 namespace SimPayCard {
 
-namespace Param {
-extern const char *const Protocol;
-extern const char *const Model;
-extern const char *const Port;
-extern const char *const BaudRate;
-extern const char *const PointCode;
-extern const char *const TTYSuffix;
-extern const char *const IPAddress;
-extern const char *const IPPort;
-extern const char *const MACAddress;
-extern const char *const SearchDir;
-// Scenario options.
-extern const char *const OperatorResult;
-extern const char *const DeclineCode;
-extern const char *const FailAction;
-extern const char *const FailResultCode;
-extern const char *const AmountScenarios;
-extern const char *const ResponseDelay;
-extern const char *const TerminalId;
-} // namespace Param
-
 // Protocols whose terminal talks through the register's ports; the last of
 // them also reaches the host through the register's modem.
 constexpr int FirstEcrPortProtocol = 8;

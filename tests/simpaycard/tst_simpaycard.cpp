@@ -75,7 +75,9 @@ const TextGetter responseGetters[] = {
 
 std::wstring w(const QString &text) { return text.toStdWString(); }
 
-QString text(IPayCard *device, TextGetter getter)
+// The common helpers below serve the register as well as the terminal.
+template <class I>
+QString text(I *device, int (NEBAPI I::*getter)(wchar_t *, int))
 {
     std::vector<wchar_t> buffer(64, L'\0');
     int length = (device->*getter)(buffer.data(), int(buffer.size()));
@@ -87,23 +89,25 @@ QString text(IPayCard *device, TextGetter getter)
 }
 
 // Getters leave the error state alone; actions and setters replace it.
-int code(IPayCard *device) { int value = 0; device->resultCode(&value); return value; }
-int badFlag(IPayCard *device) { int flag = 0; device->badParam(&flag); return flag; }
-QString badText(IPayCard *device) { return text(device, &IPayCard::badParamDescription); }
+template <class I> int code(I *device) { int value = 0; device->resultCode(&value); return value; }
+template <class I> int badFlag(I *device) { int flag = 0; device->badParam(&flag); return flag; }
+template <class I> QString badText(I *device) { return text(device, &I::badParamDescription); }
 // 0 for an action that succeeded, else the result code it left behind.
 int resultOf(IPayCard *device, int result) { return result >= 0 ? 0 : code(device) ? code(device) : result; }
 
 int response(IPayCard *device) { int value = 12345; device->responseCode(&value); return value; }
 QString reference(IPayCard *device) { return text(device, &IPayCard::referenceNumber); }
-QString settingsOf(IPayCard *device) { return text(device, &IPayCard::deviceSettings); }
+template <class I> QString settingsOf(I *device) { return text(device, &I::deviceSettings); }
 
-QString parameter(IPayCard *device, const QString &name)
+template <class I>
+QString parameter(I *device, const QString &name)
 {
     wchar_t buffer[512] = {};
     return device->parameter(w(name).c_str(), buffer, 512) >= 0 ? QString::fromWCharArray(buffer) : "<failed>";
 }
 
-bool setParameter(IPayCard *device, const QString &name, const QString &value)
+template <class I>
+bool setParameter(I *device, const QString &name, const QString &value)
 {
     return device->setParameter(w(name).c_str(), w(value).c_str()) >= 0;
 }
@@ -269,22 +273,28 @@ private slots:
     }
 
     // A value set by name and applied, or (no name) a whole settings string:
-    // a rejected one fails with its code and changes nothing.
+    // a rejected one fails with its code and changes nothing. The register
+    // shares the connection parameters (rows marked both): it must take and
+    // refuse the same values, for the same reason.
     void settings_validatedAndRejectionChangesNothing_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("accepted");
+        QTest::addColumn<bool>("both");
         // Per parameter: values applySettings accepts, then values it refuses.
-        const struct { const char *name; QStringList accepted, refused; } values[] = {
+        const struct { const char *name; QStringList accepted, refused; bool both = false; } values[] = {
             {"Protocol", {"13"}, {"14", "abc"}},
-            {"Port", {"TCP"}, {"COM17"}},
-            {"BaudRate", {"9600"}, {"1234"}},
-            {"IPAddress", {"terminal.local", "10.0.0.7", "host-1"}, {"300.1.1.1", "10.1.1", "host name", "хост"}},
-            {"IPPort", {"65535"}, {"0"}},
-            {"MACAddress", {"02:00:00:5a:11:01", "02-00-00-5A-11-0F"}, {"02:00:00:5a:11", "02:00:00:5a:11:0g", "02:00:00:5a:11:011", "02.00.00.5a.11.01"}},
+            {"Port", {"TCP"}, {"TCP/IP"}}, // each spells its network ports as before
+            {"Port", {"COM16", "TTY", "USB2"}, {"COM17", "COM0", "com1", ""}, true},
+            {"BaudRate", {"9600", "115200"}, {"2400", "4800", "1234"}, true},
+            {"IPAddress", {"terminal.local", "10.0.0.7", "host-1", ""}, {"300.1.1.1", "10.1.1", "host name", "хост"}, true},
+            {"IPPort", {"1", "65535"}, {"0", "65536", "abc", ""}, true},
+            {"MACAddress", {"02:00:00:5a:11:01", "0A:1b:2C:3d:4E:5f", ""},
+             {"02-00-00-5A-11-0F", "0A:1B:2C", "02:00:00:5a:11:0g", "02:00:00:5a:11:011", "02.00.00.5a.11.01"}, true},
+            {"TTYSuffix", {"USB_0.1-a", ""}, {"../x", "tty S0", "ттыС0", QString(33, 'a')}, true},
+            {"SearchDir", {"/opt/bench dir/"}, {QString(4097, 'x')}, true},
             {"PointCode", {"AZaz09", "123456789012345"}, {"1234567890123456", "00-01", "ТОЧКА"}},
-            {"TTYSuffix", {"USB_0.1-a"}, {"../x", QString(33, 'a')}},
             {"ResponseDelay", {"60000"}, {"-1"}},
             {"FailResultCode", {"0"}, {"x"}},
             {"TerminalId", {"ABCDEFGH12345678"}, {"", "ABCDEFGH123456789", "SIM 1"}},
@@ -292,13 +302,13 @@ private slots:
             {"DeclineCode", {}, {"52"}}};
         for (const auto &entry : values) {
             for (const QString &value : entry.accepted + entry.refused)
-                QTest::newRow(qPrintable(QStringLiteral("%1=%2").arg(entry.name, value)))
-                    << entry.name << value << entry.accepted.contains(value);
+                QTest::newRow(qPrintable(QStringLiteral("%1=%2").arg(entry.name, value).left(60)))
+                    << entry.name << value << entry.accepted.contains(value) << entry.both;
         }
         for (const char *settings : {"", "garbage", "SIMFPTR/1;Protocol=1", "SIMPAYCARD/2;Protocol=1",
                                      "SIMPAYCARD/1;Colour=red", "SIMPAYCARD/1;Protocol=99", "SIMPAYCARD/1;Protocol",
                                      "SIMPAYCARD/1;Protocol=1;Protocol=2", "SIMPAYCARD/1;PointCode=1\\"})
-            QTest::newRow(qPrintable(QStringLiteral("string «%1»").arg(settings))) << "" << settings << false;
+            QTest::newRow(qPrintable(QStringLiteral("string «%1»").arg(settings))) << "" << settings << false << false;
     }
 
     void settings_validatedAndRejectionChangesNothing()
@@ -306,21 +316,35 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, value);
         QFETCH(bool, accepted);
+        QFETCH(bool, both);
         QVERIFY(configure(d, "Protocol=4;TerminalId=KEEP1"));
-        const QString shown = name.isEmpty() ? QStringLiteral("Protocol") : name;
-        const QString before = parameter(d, shown);
-        const QString settings = settingsOf(d);
-        if (!name.isEmpty())
-            QVERIFY(setParameter(d, name, value));
-        const int result = name.isEmpty() ? d->setDeviceSettings(w(value).c_str()) : d->applySettings();
-        QCOMPARE(result >= 0, accepted);
-        if (!accepted) {
-            QCOMPARE(code(d), int(name.isEmpty() ? InvalidSettings : InvalidParameterValue));
-            QCOMPARE(badFlag(d), 1);
-            QVERIFY2(badText(d).contains(name), qPrintable(badText(d)));
-            QCOMPARE(settingsOf(d), settings);
+        QStringList refusals;
+        const auto check = [&](auto *device) {
+            const QString shown = name.isEmpty() ? QStringLiteral("Protocol") : name;
+            const QString before = parameter(device, shown);
+            const QString settings = settingsOf(device);
+            if (!name.isEmpty())
+                QVERIFY(setParameter(device, name, value));
+            const int result = name.isEmpty() ? device->setDeviceSettings(w(value).c_str()) : device->applySettings();
+            QCOMPARE(result >= 0, accepted);
+            QCOMPARE(parameter(device, shown), accepted ? value : before);
+            if (accepted) {
+                QVERIFY(settingsOf(device).split(';').contains(name + '=' + value));
+                return;
+            }
+            QCOMPARE(code(device), int(name.isEmpty() ? InvalidSettings : InvalidParameterValue));
+            QCOMPARE(badFlag(device), 1);
+            QVERIFY2(badText(device).contains(name), qPrintable(badText(device)));
+            QCOMPARE(settingsOf(device), settings);
+            refusals.append(badText(device));
+        };
+        check(d);
+        if (both) {
+            Register fptr(createFptrFn(NEB::Fptr::InterfaceVersion));
+            QVERIFY(fptr);
+            check(fptr.get());
+            QCOMPARE(refusals.value(1), refusals.value(0));
         }
-        QCOMPARE(parameter(d, shown), accepted ? value : before);
     }
 
     void settingsString_roundTripsEveryOption()
