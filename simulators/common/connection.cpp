@@ -41,8 +41,8 @@ QString ipPortProblem(const QString &value)
 
 QString macAddressProblem(const QString &value)
 {
-    return value.isEmpty() || isMacAddress(value, QLatin1String(":"))
-        ? QString() : QStringLiteral("нужно шесть шестнадцатеричных пар через «:», например 02:00:00:5A:11:01");
+    return value.isEmpty() || isMacAddress(value, QLatin1String(":-"))
+        ? QString() : QStringLiteral("нужно шесть шестнадцатеричных пар через «:» или «-», например 02:00:00:5A:11:01");
 }
 
 } // namespace
@@ -66,7 +66,7 @@ QVector<Definition> portDefinitions(const ConnectionProfile &profile)
     ports.append({QStringLiteral("TTY"), QStringLiteral("Файл устройства")});
     return {{QStringLiteral("Port"), QStringLiteral("Порт"), QStringLiteral("COM1"), ports},
             {QStringLiteral("BaudRate"), QStringLiteral("Скорость, бод"), QStringLiteral("115200"),
-             plainChoices({"9600", "19200", "38400", "57600", "115200"})}};
+             plainChoices({"2400", "4800", "9600", "19200", "38400", "57600", "115200"})}};
 }
 
 QVector<Definition> addressDefinitions(const ConnectionProfile &profile)
