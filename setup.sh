@@ -9,6 +9,9 @@
 #                        loader in the sanitizer build
 #   ./setup.sh faults    saving under faults at length: 200 kills during
 #                        shut-down, 50 full disks, 20 folders refusing new files
+#   ./setup.sh windows   cross-build for Windows into build-win64/ (Qt for
+#                        Windows built once into ~/.cache/vanter9/), run the
+#                        tests and scenarios under Wine, write dist/*.zip
 # Run as root (or through sudo) the first time, so missing packages can be
 # installed; later runs install nothing and rebuild incrementally.
 set -euo pipefail
@@ -18,16 +21,19 @@ mode=${1:-run}
 build_dir=build
 
 usage() {
-    echo "usage: $0 [run|test|sanitize|fuzz [N]|faults]" >&2
+    echo "usage: $0 [run|test|sanitize|fuzz [N]|faults|windows]" >&2
     exit 2
 }
 # A mistyped mode is refused before anything is installed or built.
 case "$mode" in
-run|test|sanitize|fuzz|faults) ;;
+run|test|sanitize|fuzz|faults|windows) ;;
 *) usage ;;
 esac
 
 packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttranslations5-l10n fonts-dejavu-core)
+if [ "$mode" = windows ]; then
+    packages+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev zip unzip)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -41,6 +47,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
     "${sudo_cmd[@]}" apt-get update
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if [ "$mode" = windows ]; then
+    exec tools/build-windows.sh
 fi
 
 cmake_options=()

@@ -15,6 +15,11 @@
 #include <cstring>
 #include <string>
 
+#ifdef Q_OS_WIN
+#include <cstdio>
+#include <qt_windows.h>
+#endif
+
 namespace CommandLine {
 
 namespace {
@@ -226,6 +231,20 @@ int run(const QStringList &arguments)
 
     QTextStream out(stdout);
     QTextStream err(stderr);
+#ifdef Q_OS_WIN
+    // The program is built for the windows subsystem, so started from a
+    // command prompt it has no console of its own: its output goes to the
+    // prompt's, unless it was redirected. Either way it is UTF-8, like on
+    // Linux; the ANSI code page would turn the Russian texts into question
+    // marks.
+    if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
+    SetConsoleOutputCP(CP_UTF8);
+    out.setCodec("UTF-8");
+    err.setCodec("UTF-8");
+#endif
     if (!options.error.isEmpty()) {
         err << options.error << Qt::endl << usage() << tr("Подробнее: vanter9 --help") << Qt::endl;
         return ScenarioRunner::Unusable;

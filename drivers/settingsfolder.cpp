@@ -14,12 +14,13 @@ QString settingsDirectory()
     static const QString userFolder = [] {
         const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
                                  QStringLiteral("ORVA"), QStringLiteral("vanter9"));
-        return QFileInfo(settings.fileName()).absolutePath() + QDir::separator()
-               + QStringLiteral("vanter9") + QDir::separator();
+        return QDir::toNativeSeparators(QFileInfo(settings.fileName()).absolutePath() + QStringLiteral("/vanter9/"));
     }();
+    // Native separators throughout, since the path is shown in messages.
     const QString chosen = qEnvironmentVariable(SettingsFolderVariable);
-    const QString folder = chosen.isEmpty() ? userFolder
-                                            : QDir::cleanPath(QDir(chosen).absolutePath()) + QDir::separator();
+    const QString folder = chosen.isEmpty()
+                               ? userFolder
+                               : QDir::toNativeSeparators(QDir::cleanPath(QDir(chosen).absolutePath()) + QLatin1Char('/'));
     QDir().mkpath(folder);
     return folder;
 }

@@ -5,61 +5,94 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <string>
 
-// Conversions between QString and the drivers' wide characters. Where
-// wchar_t has 32 bits, Qt goes through its general UTF-32 conversion, several
-// times slower than a copy; every driver text passes here, settings strings
-// and slips of megabytes among them. Text of the basic plane, which is all a
-// driver sends in practice, is therefore copied character for character, and
-// only text with anything else takes Qt's way, with the same result.
+// Conversions between QString and the drivers' wide characters.
+//
+// Where wchar_t has 16 bits (Windows) it holds UTF-16 code units, exactly
+// what QString holds, and they are copied unit for unit: surrogate pairs,
+// lone surrogates and a U+FEFF or U+FFFE at the start all arrive unchanged.
+// Qt's own fromWCharArray would read such a first character as a byte-order
+// mark and drop it, or swap the bytes of the whole text.
+//
+// Where wchar_t has 32 bits, each holds a code point. Qt's general UTF-32
+// conversion is several times slower than a copy and every driver text passes
+// here, settings strings and slips of megabytes among them; it also reads a
+// first U+FEFF as a byte-order mark. So text of the basic plane, which is all
+// a driver sends in practice, is copied character for character, and the rest
+// becomes surrogate pairs here. Values that are no code point at all (over
+// U+10FFFF, negative) read as U+FFFD.
+//
+// The functions are templates only so that the branch for the other width is
+// never compiled: its range checks would be always-true comparisons there.
 namespace WideText {
 
-// Whether a wide character is a Unicode code point at all. A 32-bit wchar_t
-// can hold values that are none, which Qt's conversion would turn into
-// other, valid characters (0x110000 into U+10000); they read as U+FFFD.
-inline bool isCodePoint(wchar_t c)
-{
-    return static_cast<std::uint32_t>(c) <= 0x10FFFF;
-}
+namespace Detail {
 
-inline QString fromOtherPlanes(const wchar_t *text, int length)
+// Appends the code points from text[from] on, where the basic plane ends.
+template <typename Char>
+void appendAnyPlane(QString &result, const Char *text, int from, int length)
 {
-    if (std::all_of(text, text + length, isCodePoint))
-        return QString::fromWCharArray(text, length);
-    std::vector<wchar_t> checked(text, text + length);
-    std::replace_if(checked.begin(), checked.end(), [](wchar_t c) { return !isCodePoint(c); }, wchar_t(0xFFFD));
-    return QString::fromWCharArray(checked.data(), length);
-}
-
-inline QString toQString(const wchar_t *text, int length)
-{
-    if (sizeof(wchar_t) != 4 || length <= 0)
-        return QString::fromWCharArray(text, length);
-    QString result(length, Qt::Uninitialized);
-    QChar *out = result.data();
-    for (int i = 0; i < length; ++i) {
+    for (int i = from; i < length; ++i) {
         const auto c = static_cast<std::uint32_t>(text[i]);
-        if (c >= 0xD800 && (c < 0xE000 || c > 0xFFFF))
-            return fromOtherPlanes(text, length);
-        out[i] = QChar(ushort(c));
+        if (c > 0x10FFFF) {
+            result += QChar(QChar::ReplacementCharacter);
+        } else if (c > 0xFFFF) {
+            result += QChar(QChar::highSurrogate(c));
+            result += QChar(QChar::lowSurrogate(c));
+        } else {
+            result += QChar(ushort(c));
+        }
     }
-    return result;
+}
+
+} // namespace Detail
+
+template <typename Char>
+QString toQString(const Char *text, int length)
+{
+    static_assert(sizeof(Char) == 2 || sizeof(Char) == 4, "wide characters of 16 or 32 bits");
+    if (length < 0)
+        length = int(std::char_traits<Char>::length(text));
+    if (length == 0)
+        return QString();
+    if constexpr (sizeof(Char) == 2) {
+        return QString(reinterpret_cast<const QChar *>(text), length);
+    } else {
+        QString result(length, Qt::Uninitialized);
+        QChar *out = result.data();
+        for (int i = 0; i < length; ++i) {
+            const auto c = static_cast<std::uint32_t>(text[i]);
+            if (c > 0xFFFF) {
+                result.truncate(i);
+                Detail::appendAnyPlane(result, text, i, length);
+                return result;
+            }
+            out[i] = QChar(ushort(c));
+        }
+        return result;
+    }
 }
 
 // Writes text into `out`, which has room for text.size() characters, and
-// returns the number written (fewer when surrogate pairs became one).
-inline int copyTo(const QString &text, wchar_t *out)
+// returns the number written: text.size() UTF-16 units where wchar_t has 16
+// bits, fewer where it has 32 and surrogate pairs became one character.
+template <typename Char>
+int copyTo(const QString &text, Char *out)
 {
-    if (sizeof(wchar_t) == 4) {
-        const QChar *in = text.constData();
-        const int length = text.size();
+    static_assert(sizeof(Char) == 2 || sizeof(Char) == 4, "wide characters of 16 or 32 bits");
+    const QChar *in = text.constData();
+    const int length = text.size();
+    if constexpr (sizeof(Char) == 2) {
+        std::transform(in, in + length, out, [](QChar c) { return Char(c.unicode()); });
+        return length;
+    } else {
         if (std::none_of(in, in + length, [](QChar c) { return c.isSurrogate(); })) {
-            std::transform(in, in + length, out, [](QChar c) { return wchar_t(c.unicode()); });
+            std::transform(in, in + length, out, [](QChar c) { return Char(c.unicode()); });
             return length;
         }
+        return text.toWCharArray(out);
     }
-    return text.toWCharArray(out);
 }
 
 } // namespace WideText

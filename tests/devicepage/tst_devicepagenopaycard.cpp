@@ -20,7 +20,7 @@ private:
     // A scripted terminal library elsewhere, for the user to point at.
     static QString terminalLibrary()
     {
-        return QDir(applicationDirectory() + QStringLiteral("../scripted")).absoluteFilePath(QStringLiteral("libpaycard.so"));
+        return QDir(applicationDirectory() + QStringLiteral("../scripted")).absoluteFilePath(QStringLiteral(SCRIPTED_PAYCARD_FILE));
     }
 
     static QByteArray savedDocument(const QByteArray &objects)

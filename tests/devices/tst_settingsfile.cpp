@@ -248,8 +248,10 @@ private slots:
         QTest::addColumn<QString>("blocker"); // what stands where the second file goes
         QTest::newRow("nothing") << "";
         QTest::newRow("folder") << "folder";
+#ifndef Q_OS_WIN // where QFile::link makes a shortcut file, not a link
         QTest::newRow("link to a device") << "device link";
         QTest::newRow("dangling link") << "dangling link";
+#endif
     }
 
     void save_pairAllOrNothing()

@@ -59,6 +59,40 @@ private slots:
         QCOMPARE(written, text.toWCharArray(qt.data()));
         QVERIFY(quick == qt);
     }
+
+    // Characters outside the basic plane and the units that look like
+    // byte-order marks, read from a driver and handed to one, whatever the
+    // width of wchar_t. The wide literals are encoded by the compiler: one
+    // unit per character where wchar_t has 32 bits, surrogate pairs where it
+    // has 16.
+    void boundary_keepsEveryCharacter_data()
+    {
+        const QString card = QString(QChar(0xD83D)) + QChar(0xDCB3); // U+1F4B3
+        QTest::addColumn<std::wstring>("wide");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("beyond the plane") << std::wstring(L"x\U0001F4B3y") << "x" + card + "y";
+        QTest::newRow("mark first") << std::wstring(L"\uFEFF\U0001F4B3") << QChar(0xFEFF) + card;
+        QTest::newRow("swapped mark first") << std::wstring(L"\uFFFEКК") << QChar(0xFFFE) + QStringLiteral("КК");
+        QTest::newRow("pair at the end") << std::wstring(L"Слип \U0001F4B3") << QStringLiteral("Слип ") + card;
+    }
+    void boundary_keepsEveryCharacter()
+    {
+        QFETCH(std::wstring, wide);
+        QFETCH(QString, text);
+        QCOMPARE(WideText::toQString(wide.data(), int(wide.size())), text);
+
+        std::vector<wchar_t> buffer(std::size_t(text.size()) + 1, L'#');
+        const int written = WideText::copyTo(text, buffer.data());
+        QCOMPARE(std::wstring(buffer.data(), std::size_t(written)), wide);
+        QCOMPARE(buffer[std::size_t(written)], L'#');
+    }
+
+    // A lone surrogate a 16-bit driver sends is one code unit like any other.
+    void toQString_loneSurrogates_keptAsUnits()
+    {
+        const std::wstring wide = std::wstring(L"x") + wchar_t(0xDCB3) + wchar_t(0xD83D);
+        QCOMPARE(WideText::toQString(wide.data(), int(wide.size())), QStringLiteral("x") + QChar(0xDCB3) + QChar(0xD83D));
+    }
 };
 
 BENCH_TEST_MAIN(WideTextTest)

@@ -95,7 +95,8 @@ private:
     {
         const QString name = bench->fptr()->readParameter("TapeFile");
         QFile file(name);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        // Written as text, with the system's own line ends.
+        return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
     // The lines of the last finished document on the tape.

@@ -55,7 +55,9 @@ QPair<int, QString> runProgram(const QStringList &arguments)
         process.kill();
     process.waitForFinished();
     const bool ended = process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardError())};
+    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardError())
+                                                             // Windows ends console lines with CR LF.
+                                                             .replace(QLatin1String("\r\n"), QLatin1String("\n"))};
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "benchtest.h"
+#include "settingsfolder.h"
 
 #include "ifptr.h"
 #include "portregistry.h"
@@ -12,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSettings>
 
 #include <climits>
 #ifdef Q_OS_UNIX
@@ -35,12 +35,6 @@ const int NullArgument = -1, InvalidArgument = -2, DeviceDisabled = -3, UnknownP
           WrongSequence = -104, PortNotInitialised = -105, ModemFailure = -106, NoModem = -107;
 
 std::wstring w(const QString &text) { return text.toStdWString(); }
-
-QString settingsDir()
-{
-    return QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, "ORVA", "vanter9").fileName())
-               .absolutePath() + "/vanter9/";
-}
 
 QString readFile(const QString &path)
 {
@@ -266,7 +260,7 @@ private slots:
         for (const char *name : {"IPAddress", "TTYSuffix", "MACAddress"})
             QVERIFY2(!device.parameter(name).isEmpty(), name);
         QVERIFY(device.parameter("IPPort").toInt() > 0);
-        QVERIFY2(device.parameter("TapeFile").startsWith(settingsDir()), qPrintable(device.parameter("TapeFile")));
+        QVERIFY2(device.parameter("TapeFile").startsWith(settingsDirectory()), qPrintable(device.parameter("TapeFile")));
 
         // The receipt printer has a pinpad port but no modem, and offers no modem behaviour.
         QCOMPARE(device.values("ModemScenario").isEmpty(), receiptPrinter);
@@ -748,7 +742,7 @@ private slots:
         QVERIFY(device->setFinishParam(2) < 0);
         device.intOf(&IFptr::pinpadPortMode);
         device.parameter("PaperWidth");
-        const QDir traceDir(settingsDir());
+        const QDir traceDir(settingsDirectory());
         QString text;
         for (const QString &name : traceDir.entryList({"trace-fptr-*.log"}))
             text += readFile(traceDir.filePath(name));

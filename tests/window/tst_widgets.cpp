@@ -273,8 +273,8 @@ void TestWidgets::selectOpenFile_closed_returnsFileAndFilter()
 
 void TestWidgets::settingsDirectory_deleted_recreatedWithSamePath()
 {
-    const QString expected = QDir::cleanPath(QFile::decodeName(qgetenv("XDG_CONFIG_HOME")))
-                             + QStringLiteral("/ORVA/vanter9") + QDir::separator();
+    const QString expected = QDir::toNativeSeparators(QDir::cleanPath(QFile::decodeName(qgetenv("XDG_CONFIG_HOME")))
+                                                      + QStringLiteral("/ORVA/vanter9/"));
     const QString first = settingsDirectory();
     QCOMPARE(first, expected);
     QVERIFY(first.endsWith(QDir::separator()));
