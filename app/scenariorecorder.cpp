@@ -1,6 +1,7 @@
 #include "scenariorecorder.h"
 
 #include "cardnumbers.h"
+#include "dialoganswerer.h"
 #include "scenario.h"
 
 #include <QAbstractSpinBox>
@@ -221,15 +222,6 @@ QVector<QWidget *> namedWidgets(const QWidget *parent)
     return named;
 }
 
-QString dialogText(const QDialog *dialog)
-{
-    if (auto *box = qobject_cast<const QMessageBox *>(dialog))
-        return box->text();
-    if (auto *input = qobject_cast<const QInputDialog *>(dialog))
-        return input->labelText();
-    return QString();
-}
-
 QByteArray compact(const QJsonValue &value)
 {
     return QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
@@ -240,7 +232,7 @@ QByteArray compact(const QJsonValue &value)
 ScenarioRecorder::ScenarioRecorder(const QString &fileName, QObject *parent)
     : QObject(parent)
     , fileName(fileName)
-    , name(QFileInfo(fileName).completeBaseName())
+    , scenarioName(QFileInfo(fileName).completeBaseName())
 {
 }
 
@@ -423,7 +415,9 @@ void ScenarioRecorder::fieldActed()
     consequences.clear();
     const QJsonValue value = fieldValue(field);
     set.insert(name, value);
-    finishStep(QStringLiteral("%1 = %2").arg(name, maskCardNumbers(Scenario::describe(value))), QString(), set);
+    const auto *combo = qobject_cast<const QComboBox *>(field);
+    finishStep(QStringLiteral("%1 = %2").arg(name, maskCardNumbers(combo ? combo->currentText() : Scenario::describe(value))),
+               QString(), set);
 }
 
 void ScenarioRecorder::finishStep(const QString &stepName, const QString &press, QJsonObject set)
@@ -630,7 +624,7 @@ void ScenarioRecorder::dialogFinished(QDialog *dialog, int result)
 // pressed, answered, then checked.
 bool ScenarioRecorder::write()
 {
-    QByteArray json = "{\n  \"name\": " + compact(name) + ",\n  \"description\": " + compact(description)
+    QByteArray json = "{\n  \"name\": " + compact(scenarioName) + ",\n  \"description\": " + compact(description)
                       + ",\n  \"steps\": [";
     for (int i = 0; i < steps.size(); ++i) {
         const Step &step = steps.at(i);

@@ -111,7 +111,7 @@ private:
     void showState(const QString &problem = QString());
 
     QString fileName;
-    QString name;
+    QString scenarioName;
     QString description;
     QPointer<QMainWindow> window;
     QVector<QPointer<QWidget>> widgets; // of the window, with unique object names
