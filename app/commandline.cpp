@@ -5,7 +5,7 @@
 #include "paycardmainwindow.h"
 #include "scenariorecorder.h"
 #include "scenariorunner.h"
-#include "startup.h"
+#include "settingsfolder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -207,7 +207,8 @@ QString helpText()
               "  --record СЦЕНАРИЙ  открыть окно и записывать в СЦЕНАРИЙ для --run каждое нажатие\n"
               "                     кнопки: измененные поля, ответы на диалоги и то, что\n"
               "                     показано и не меняется от прогона к прогону. Файлы настроек\n"
-              "                     на начало записи копируются в папку СЦЕНАРИЙ.settings рядом.\n"
+              "                     на начало записи копируются в папку рядом (для day.json —\n"
+              "                     day.settings): с ней --run --settings начинает с того же.\n"
               "  --report ОТЧЕТ     записать отчет JUnit XML: по тесту на шаг сценария.\n"
               "  --settings ПАПКА   взять устройства из этой папки настроек, а не из папки\n"
               "                     пользователя. Прогон не изменяет файлы настроек.\n"

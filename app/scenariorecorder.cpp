@@ -523,13 +523,13 @@ void ScenarioRecorder::addCandidates(const QString &from, const QString &text)
         const Line examined = examine(line);
         if (examined.stable || examined.label.isEmpty() || examined.value.size() < 4)
             continue;
-        const QString group = examined.value.contains(QRegularExpression(QStringLiteral("^\\d+$")))
-                                  ? QStringLiteral("(\\d+)")
-                                  : examined.value.contains(QRegularExpression(QStringLiteral("\\s"))) ? QStringLiteral("(.+)")
-                                                                                                      : QStringLiteral("(\\S+)");
+        const QString &value = examined.value;
+        const bool digits = std::all_of(value.begin(), value.end(), [](QChar c) { return c.isDigit(); });
+        const bool blanks = std::any_of(value.begin(), value.end(), [](QChar c) { return c.isSpace(); });
+        const QString group = digits ? QStringLiteral("(\\d+)") : blanks ? QStringLiteral("(.+)") : QStringLiteral("(\\S+)");
         const QString pattern = literal(examined.label) + QStringLiteral(":\\s*") + group;
-        if (Scenario::compiled(pattern).match(text).captured(1) == examined.value)
-            candidates.append({steps.size() - 1, from, examined.label, examined.value, pattern});
+        if (Scenario::compiled(pattern).match(text).captured(1) == value)
+            candidates.append({steps.size() - 1, from, examined.label, value, pattern});
     }
 }
 
@@ -581,8 +581,8 @@ void ScenarioRecorder::seeDialog(QDialog *dialog)
     seen.pattern = QLatin1Char('^') + literal(dialog->windowTitle()) + QLatin1String("\\n");
     if (stableText(text))
         seen.pattern += literal(text) + QLatin1Char('$');
-    // The fields of a dialog the bench's own message boxes and input dialogs
-    // are made of are no part of the answer.
+    // A message box is answered by its button and an input dialog by its
+    // text; the widgets they are made of are no fields of the answer.
     if (!qobject_cast<QMessageBox *>(dialog) && !qobject_cast<QInputDialog *>(dialog)) {
         for (const QWidget *field : namedWidgets(dialog)) {
             if (isField(field))

@@ -506,8 +506,7 @@ void TestScenarioRuns::record_cashDeskDay_replaysAndTellsADecline()
                                 "<object name=\"Касса 1\">SIMPAYCARD/1;Protocol=9%1</object></neb_settings_array>\n";
     const QString settings = settingsFolder(QByteArray(terminal).replace("%1", ""));
     const QString file = directory.filePath(QStringLiteral("recorded.json"));
-    const QString own = settingsDirectory();
-    useSettingsDirectory(settings);
+    const QString own = useSettingsDirectory(settings);
     ScenarioRecorder recorder(file);
     QCOMPARE(recorder.start(settings), QString());
     auto window = std::make_unique<PayCardMainWindow>();
