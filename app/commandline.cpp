@@ -3,7 +3,9 @@
 #include "devicelists.h"
 #include "driverjournal.h"
 #include "paycardmainwindow.h"
+#include "scenariorecorder.h"
 #include "scenariorunner.h"
+#include "settingsfolder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #ifdef Q_OS_WIN
@@ -40,6 +43,7 @@ struct ValueOption
 const ValueOption ValueOptions[] = {
     {"--journal", &Options::journalFile, QT_TRANSLATE_NOOP("CommandLine", "не указан файл журнала")},
     {"--run", &Options::scenarioFile, QT_TRANSLATE_NOOP("CommandLine", "не указан файл сценария")},
+    {"--record", &Options::recordFile, QT_TRANSLATE_NOOP("CommandLine", "не указан файл записи сценария")},
     {"--report", &Options::reportFile, QT_TRANSLATE_NOOP("CommandLine", "не указан файл отчета")},
     {"--settings", &Options::settingsDirectory, QT_TRANSLATE_NOOP("CommandLine", "не указана папка настроек")},
 };
@@ -121,16 +125,16 @@ void nameJournalDevices(PayCardMainWindow *window)
 
 void prepare(int argc, char *argv[])
 {
-    // Only the journal goes with the window; every other option of ours, and
-    // a mistyped one, ends without showing it, in a run, the help or a
-    // complaint about the options.
+    // Only the journal and the recording go with the window; every other
+    // option of ours, and a mistyped one, ends without showing it, in a run,
+    // the help or a complaint about the options.
     bool headless = false;
     for (int i = 1; i < argc; ++i) {
         if (isOption(argv[i], "-platform") || isOption(argv[i], "--platform"))
             return;
         const ValueOption *option = valueOption(argv[i]);
-        if ((option && std::strcmp(option->name, "--journal") != 0) || isOption(argv[i], "--help") || isOption(argv[i], "-h")
-            || isMistypedOption(argv[i]))
+        if (option ? std::strcmp(option->name, "--journal") != 0 && std::strcmp(option->name, "--record") != 0
+                   : isOption(argv[i], "--help") || isOption(argv[i], "-h") || isMistypedOption(argv[i]))
             headless = true;
     }
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -182,12 +186,14 @@ Options parse(const QStringList &arguments)
     if ((given.contains(QLatin1String("--report")) || given.contains(QLatin1String("--settings")))
         && !given.contains(QLatin1String("--run")))
         fail(tr("--report и --settings действуют только вместе с --run"));
+    if (given.contains(QLatin1String("--record")) && given.contains(QLatin1String("--run")))
+        fail(tr("--record и --run не указываются вместе: запись идет в окне"));
     return options;
 }
 
 QString usage()
 {
-    return tr("Использование: vanter9 [--journal ФАЙЛ] [--run СЦЕНАРИЙ.json [--report ОТЧЕТ.xml] [--settings ПАПКА]]\n");
+    return tr("Использование: vanter9 [--journal ФАЙЛ] [--record СЦЕНАРИЙ.json | --run СЦЕНАРИЙ.json [--report ОТЧЕТ.xml] [--settings ПАПКА]]\n");
 }
 
 QString helpText()
@@ -203,6 +209,11 @@ QString helpText()
               "  --run СЦЕНАРИЙ     выполнить сценарий, не показывая окно, и выйти с кодом 0,\n"
               "                     если все шаги прошли, 1, если шаг не прошел, 2, если файл\n"
               "                     сценария неверен или файл не удалось прочитать или записать.\n"
+              "  --record СЦЕНАРИЙ  открыть окно и записывать в СЦЕНАРИЙ для --run каждое нажатие\n"
+              "                     кнопки: измененные поля, ответы на диалоги и то, что\n"
+              "                     показано и не меняется от прогона к прогону. Файлы настроек\n"
+              "                     на начало записи копируются в папку рядом (для day.json —\n"
+              "                     day.settings): с ней --run --settings начинает с того же.\n"
               "  --report ОТЧЕТ     записать отчет JUnit XML: по тесту на шаг сценария.\n"
               "  --settings ПАПКА   взять устройства из этой папки настроек, а не из папки\n"
               "                     пользователя. Прогон не изменяет файлы настроек.\n"
@@ -266,13 +277,27 @@ int run(const QStringList &arguments)
         run.windowReady = [](PayCardMainWindow *window) { attachJournal(window, QString()); };
         exitCode = ScenarioRunner::run(run, out, err);
     } else {
+        // The settings files are copied before the window reads them, and
+        // nothing starts when the recording cannot be written.
+        std::unique_ptr<ScenarioRecorder> recorder;
+        if (!options.recordFile.isEmpty()) {
+            recorder = std::make_unique<ScenarioRecorder>(options.recordFile);
+            if (const QString error = recorder->start(settingsDirectory()); !error.isEmpty()) {
+                err << error << Qt::endl;
+                return ScenarioRunner::Unusable;
+            }
+        }
         const QString journalError = options.journalFile.isEmpty() ? QString() : DriverJournal::start(options.journalFile);
         // The window goes before the journal: its destructor still calls the
         // drivers when it releases the devices.
         PayCardMainWindow window;
         attachJournal(&window, journalError);
+        if (recorder)
+            recorder->attach(&window);
         window.show();
         qApp->exec();
+        if (recorder)
+            recorder->detach();
     }
     DriverJournal::stop();
     return exitCode;

@@ -16,6 +16,7 @@ struct Options
     bool help = false;
     QString journalFile;
     QString scenarioFile;
+    QString recordFile;
     QString reportFile;
     QString settingsDirectory;
     QString error;     // why the command line cannot be used

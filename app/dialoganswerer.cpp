@@ -17,15 +17,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("Scenario", text);
 }
 
-QString dialogText(QDialog *dialog)
-{
-    if (auto *box = qobject_cast<QMessageBox *>(dialog))
-        return box->text();
-    if (auto *input = qobject_cast<QInputDialog *>(dialog))
-        return input->labelText();
-    return QString();
-}
-
 QAbstractButton *messageBoxButton(QMessageBox *box, bool accept)
 {
     for (QAbstractButton *button : box->buttons()) {
@@ -62,6 +53,15 @@ void close(QDialog *dialog, bool accept)
 }
 
 } // namespace
+
+QString dialogText(const QDialog *dialog)
+{
+    if (auto *box = qobject_cast<const QMessageBox *>(dialog))
+        return box->text();
+    if (auto *input = qobject_cast<const QInputDialog *>(dialog))
+        return input->labelText();
+    return QString();
+}
 
 DialogAnswerer::DialogAnswerer()
 {

@@ -32,4 +32,8 @@ private:
     QStringList failures;
 };
 
+// What a dialog says below its title: a message box's text, an input
+// dialog's label; an answer's "expect" is matched against both.
+QString dialogText(const QDialog *dialog);
+
 #endif // DIALOGANSWERER_H

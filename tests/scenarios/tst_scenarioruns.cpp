@@ -5,10 +5,19 @@
 #include "commandline.h"
 #include "dialoganswerer.h"
 #include "dialogs.h"
+#include "modaldialogs.h"
+#include "paycardmainwindow.h"
+#include "scenariorecorder.h"
 #include "scenariorunner.h"
 #include "settingsfolder.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -45,19 +54,20 @@ struct Run
 };
 
 // The program itself, beside the test in bin/, as a build server starts it:
-// its exit code (-1 when it crashed or never ended) and standard error.
+// its exit code (-1 when it crashed or never ended) and what it wrote.
 QPair<int, QString> runProgram(const QStringList &arguments)
 {
     QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/vanter9"), arguments);
     // Not a measurement: a program that never ends must not hold the suite.
     if (!process.waitForFinished(120000))
         process.kill();
     process.waitForFinished();
     const bool ended = process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardError())
-                                                             // Windows ends console lines with CR LF.
-                                                             .replace(QLatin1String("\r\n"), QLatin1String("\n"))};
+    // Windows ends console lines with CR LF.
+    return {ended ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()).replace(QLatin1String("\r\n"), QLatin1String("\n"))};
 }
 
 } // namespace
@@ -81,6 +91,7 @@ private slots:
     void run_steps_passOrFailByExpectations();
     void dialogAnswerer_answersAsTheStepSays_data();
     void dialogAnswerer_answersAsTheStepSays();
+    void record_cashDeskDay_replaysAndTellsADecline();
 
 private:
     QString settingsFolder(const QByteArray &paycardFile = QByteArray(), const QString &name = QStringLiteral("paycard.cfg"));
@@ -172,6 +183,9 @@ void TestScenarioRuns::parse_options_data()
                                     << true << QStringLiteral("x") << none;
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--run"), QStringLiteral("s.json"), QStringLiteral("--fast")}
                                     << true << QStringLiteral("fast") << none;
+    QTest::newRow("record and run") << QStringList{QStringLiteral("--record"), QStringLiteral("r.json"), QStringLiteral("--run"),
+                                                   QStringLiteral("s.json")}
+                                    << true << QStringLiteral("--record и --run") << none;
     QTest::newRow("journal without file") << QStringList{QStringLiteral("--journal")} << true << QStringLiteral("journal")
                                           << none;
 }
@@ -484,6 +498,100 @@ void TestScenarioRuns::dialogAnswerer_answersAsTheStepSays()
         QCOMPARE(failures.size(), 1);
         QVERIFY2(failures.first().startsWith(failure), qPrintable(failures.first()));
     }
+}
+
+void TestScenarioRuns::record_cashDeskDay_replaysAndTellsADecline()
+{
+    // Protocol 9 talks to its host through the register's pinpad port, which
+    // the day brings up first.
+    const QByteArray terminal = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<neb_settings_array version=\"2.0\">"
+                                "<object name=\"Касса 1\">SIMPAYCARD/1;Protocol=9%1</object></neb_settings_array>\n";
+    const QString settings = settingsFolder(QByteArray(terminal).replace("%1", ""));
+    const QString file = directory.filePath(QStringLiteral("recorded.json"));
+    const QString own = useSettingsDirectory(settings);
+    ScenarioRecorder recorder(file);
+    QCOMPARE(recorder.start(settings), QString());
+    auto window = std::make_unique<PayCardMainWindow>();
+    recorder.attach(window.get());
+    const auto field = [&window](const char *name) { return window->findChild<QWidget *>(QLatin1String(name)); };
+    const auto choose = [&field](const char *combo, int code) {
+        auto *box = qobject_cast<QComboBox *>(field(combo));
+        box->setCurrentIndex(box->findData(QString::number(code)));
+    };
+    const auto resultReference = [&field] {
+        return QRegularExpression(QStringLiteral("Ссылочный номер: (\\d+)")).match(Scenario::text(field("teAuthResult"))).captured(1);
+    };
+    int steps = 0;
+    // After every step the file is a valid scenario of the steps so far.
+    const auto press = [&](const char *button) {
+        QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+        QFile written(file);
+        Scenario::File scenario;
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(Scenario::parse(written.readAll(), &scenario), QString());
+        QCOMPARE(scenario.steps.size(), ++steps);
+    };
+
+    press("pbtnEcrPortModeSync");
+    press("pbtnEcrPortOn");
+    press("pbtnEcrPortGetStatus");
+    // Every slip shows the terminal id set in the driver's own dialog.
+    auto properties = ModalDialogs::closeNextModalDialog(QMessageBox::Ok, [](QDialog *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("leTerminalId"))->setText(QStringLiteral("SIM00042"));
+    });
+    press("pbtnShowPaycardProperties");
+    VERIFY_MODAL_DIALOG_SHOWN(properties);
+    qobject_cast<QDoubleSpinBox *>(field("spinSum"))->setValue(100);
+    QTest::keyClicks(field("leTrack2"), QStringLiteral("4111111111111111=2912101"));
+    press("pbtnAuthorization");
+    const QString payment = resultReference();
+    press("pbtnAuthPrintSlip");
+    choose("cmbOperationType", 1);
+    QTest::keyClicks(field("leReferenceNumber"), payment);
+    press("pbtnAuthorization");
+    const QString refund = resultReference();
+    choose("cmbOperationType", 3);
+    qobject_cast<QLineEdit *>(field("leReferenceNumber"))->clear();
+    QTest::keyClicks(field("leReferenceNumber"), refund);
+    press("pbtnAuthorization");
+    choose("cmbReportType", 4);
+    press("pbtnReportBegin");
+    qobject_cast<QDoubleSpinBox *>(field("spinReportSumm"))->setValue(100);
+    press("pbtnReportAdd");
+    press("pbtnReportEnd");
+    press("pbtnReportReset");
+    auto rename = ModalDialogs::closeNextModalDialog(QMessageBox::Ok, [](QDialog *dialog) {
+        qobject_cast<QInputDialog *>(dialog)->setTextValue(QStringLiteral("Касса 7"));
+    });
+    press("pbtnRename");
+    VERIFY_MODAL_DIALOG_SHOWN(rename);
+    window->close();
+    window.reset();
+    useSettingsDirectory(own);
+
+    // The copied reference numbers are captures; the card number is where it
+    // is typed and nowhere else.
+    QFile recorded(file);
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    const QByteArray json = recorded.readAll();
+    const QJsonArray recordedSteps = QJsonDocument::fromJson(json).object().value(QLatin1String("steps")).toArray();
+    QCOMPARE(recordedSteps.size(), steps);
+    QCOMPARE(recordedSteps.at(4)["capture"]["reference5"]["pattern"].toString(), QStringLiteral("Ссылочный номер:\\s*(\\d+)"));
+    QCOMPARE(recordedSteps.at(6)["set"]["leReferenceNumber"].toString(), QStringLiteral("${reference5}"));
+    QCOMPARE(recordedSteps.at(7)["set"]["leReferenceNumber"].toString(), QStringLiteral("${reference7}"));
+    QVERIFY(!payment.isEmpty() && !json.contains(payment.toUtf8()) && !json.contains(refund.toUtf8()));
+    QCOMPARE(json.count("4111111111111111"), 1);
+    QFile start(QDir(ScenarioRecorder::settingsFolder(file)).filePath(QStringLiteral("paycard.cfg")));
+    QVERIFY(start.open(QIODevice::ReadOnly));
+    QCOMPARE(start.readAll(), QByteArray(terminal).replace("%1", ""));
+
+    const auto [exitCode, output] = runProgram({QStringLiteral("--run"), file, QStringLiteral("--settings"),
+                                                ScenarioRecorder::settingsFolder(file)});
+    QVERIFY2(exitCode == ScenarioRunner::Passed, qPrintable(output));
+    const auto [declined, reasons] = runProgram({QStringLiteral("--run"), file, QStringLiteral("--settings"),
+                                                 settingsFolder(QByteArray(terminal).replace("%1", ";OperatorResult=2"))});
+    QCOMPARE(declined, int(ScenarioRunner::Failed));
+    QVERIFY2(reasons.contains(QStringLiteral("FAIL 05 Авторизация: errorLabel: \"[-210] ")), qPrintable(reasons));
 }
 
 BENCH_TEST_MAIN(TestScenarioRuns)
