@@ -112,6 +112,8 @@ void DialogAnswerer::answerOpenDialog()
                 failures.append(tr("диалог %1 не запрашивает текст").arg(seen));
         }
         close(dialog, answer.accept);
+        if (inspect && dialog)
+            inspect(dialog);
     }
     // A dialog left open would hold the run for good.
     if (dialog && dialog->isVisible()) {

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QVector>
 
+#include <functional>
+
 class QDialog;
 
 // Answers the modal dialogs a scenario step opens, in the order the step
@@ -22,6 +24,10 @@ public:
     // What went wrong since begin: unexpected dialogs, answers not used,
     // dialogs that did not match or would not close.
     QStringList finish();
+
+    // Sees each dialog once it is answered, still open if it refused the
+    // answer: for a caller that checks more of a dialog than its text.
+    std::function<void(QDialog *)> inspect;
 
 private:
     void answerOpenDialog();

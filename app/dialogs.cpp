@@ -3,7 +3,33 @@
 #include <QDebug>
 #include <QInputDialog>
 
+#include <optional>
+#include <utility>
+
 namespace {
+
+struct Answer
+{
+    int button;
+    QString text;
+};
+
+QVector<Answer> queuedAnswers;
+bool answeringEveryDialog = false;
+QVector<AnsweredDialog> answeredDialogs;
+
+// The answer for a dialog about to be shown, if a test gave one.
+std::optional<Answer> queuedAnswer(const AnsweredDialog &dialog)
+{
+    std::optional<Answer> answer;
+    if (!queuedAnswers.isEmpty())
+        answer = queuedAnswers.takeFirst();
+    else if (answeringEveryDialog)
+        answer = Answer{QMessageBox::Ok, QString()};
+    if (answer)
+        answeredDialogs.append(dialog);
+    return answer;
+}
 
 void removeHelpButton(QWidget *dialog)
 {
@@ -14,8 +40,10 @@ int runMessageBox(QMessageBox::Icon icon, QWidget *parent, const QString &title,
                   const QString &text, QMessageBox::StandardButtons buttons,
                   QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox box(icon, title, readableText(text), buttons, parent,
-                    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    const QString shown = readableText(text);
+    if (const auto answer = queuedAnswer({icon, title, shown, QString()}))
+        return answer->button;
+    QMessageBox box(icon, title, shown, buttons, parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     removeHelpButton(&box);
     box.setDefaultButton(defaultButton);
     return box.exec();
@@ -37,16 +65,24 @@ QString readableText(const QString &text)
 QString inputText(QWidget *parent, const QString &title, const QString &label,
                   QLineEdit::EchoMode mode, const QString &text, bool *ok)
 {
-    QInputDialog dialog(parent, Qt::WindowFlags());
-    removeHelpButton(&dialog);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(label);
-    dialog.setTextEchoMode(mode);
-    dialog.setTextValue(text);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
+    bool accepted = false;
+    QString entered;
+    if (const auto answer = queuedAnswer({QMessageBox::NoIcon, title, label, text})) {
+        accepted = answer->button == QMessageBox::Ok;
+        entered = answer->text;
+    } else {
+        QInputDialog dialog(parent, Qt::WindowFlags());
+        removeHelpButton(&dialog);
+        dialog.setWindowTitle(title);
+        dialog.setLabelText(label);
+        dialog.setTextEchoMode(mode);
+        dialog.setTextValue(text);
+        accepted = dialog.exec() == QDialog::Accepted;
+        entered = dialog.textValue();
+    }
     if (ok)
         *ok = accepted;
-    return accepted ? dialog.textValue() : QString();
+    return accepted ? entered : QString();
 }
 
 int showCritical(QWidget *parent, const QString &title, const QString &text)
@@ -69,6 +105,8 @@ int showWarning(QWidget *parent, const QString &title, const QString &text,
 QString selectOpenFile(QWidget *parent, const QString &title, const QString &directory,
                        const QString &filter, QString *selectedFilter, QFileDialog::Options options)
 {
+    if (const auto answer = queuedAnswer({QMessageBox::NoIcon, title, QString(), QString()}))
+        return answer->button == QMessageBox::Ok ? answer->text : QString();
     QFileDialog dialog(parent, QString(), QString(), QString());
     dialog.setWindowTitle(title);
     dialog.setDirectory(directory);
@@ -84,6 +122,22 @@ QString selectOpenFile(QWidget *parent, const QString &title, const QString &dir
         *selectedFilter = dialog.selectedNameFilter();
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+void queueDialogAnswer(int button, const QString &text)
+{
+    queuedAnswers.append({button, text});
+}
+
+void answerEveryDialog(bool on)
+{
+    answeringEveryDialog = on;
+}
+
+QVector<AnsweredDialog> takeAnsweredDialogs()
+{
+    queuedAnswers.clear();
+    return std::exchange(answeredDialogs, {});
 }
 
 NoHelpButtonDialog::NoHelpButtonDialog(QWidget *parent)

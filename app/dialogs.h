@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 // Modal dialogs of the window. Unlike the toolkit's static helpers they never
 // show the context-help button.
@@ -38,6 +39,28 @@ int showWarning(QWidget *parent, const QString &title, const QString &text,
 QString selectOpenFile(QWidget *parent, const QString &title, const QString &directory,
                        const QString &filter, QString *selectedFilter = nullptr,
                        QFileDialog::Options options = QFileDialog::Options());
+
+// Test seam. A modal dialog runs an event loop of its own, which a test
+// could only reach with a timer racing the dialog. Instead a test queues the
+// answers for the dialogs its next action opens: a dialog function that
+// finds one returns it at once, shows nothing and records what it would have
+// shown; without one it shows its dialog. A message box returns `button`; an
+// input or file dialog is accepted with `text` if `button` is
+// QMessageBox::Ok, cancelled otherwise.
+void queueDialogAnswer(int button, const QString &text = QString());
+// While on, a dialog that finds the queue empty is answered with Ok as
+// well: for code that may show any number of dialogs.
+void answerEveryDialog(bool on);
+struct AnsweredDialog
+{
+    QMessageBox::Icon icon; // NoIcon for the input and file dialogs
+    QString title;
+    QString text;    // a message box's text as shown, an input dialog's label
+    QString offered; // the text an input dialog offered for editing
+};
+// The dialogs answered since the last call, oldest first. Answers left in
+// the queue are dropped with them, so none is left over for a later test.
+QVector<AnsweredDialog> takeAnsweredDialogs();
 
 class NoHelpButtonDialog : public QDialog
 {

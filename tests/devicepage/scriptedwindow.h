@@ -2,7 +2,6 @@
 #define SCRIPTEDWINDOW_H
 
 #include "driverfactories.h"
-#include "modaldialogs.h"
 #include "scripteddriver.h"
 
 #include <QCheckBox>
@@ -128,37 +127,6 @@ private:
 
     static inline ScriptedDrivers *instance = nullptr;
 };
-
-// Closes the next modal dialogs one after the other with the shared closer,
-// each with its own button and preparation; each step schedules the next
-// from inside its preparation, just before its own dialog closes. The
-// results come in the same order.
-struct DialogStep
-{
-    QMessageBox::StandardButton button;
-    std::function<void(QDialog *)> prepare;
-};
-
-using SeenDialogs = std::shared_ptr<QList<std::shared_ptr<const ModalDialogs::Seen>>>;
-
-inline void closeModalDialogsFrom(const SeenDialogs &seen, const QList<DialogStep> &steps, int step)
-{
-    if (step >= steps.size())
-        return;
-    const DialogStep current = steps.at(step);
-    seen->append(ModalDialogs::closeNextModalDialog(current.button, [seen, steps, step, current](QDialog *dialog) {
-        if (current.prepare)
-            current.prepare(dialog);
-        closeModalDialogsFrom(seen, steps, step + 1);
-    }));
-}
-
-inline SeenDialogs closeModalDialogsInOrder(const QList<DialogStep> &steps)
-{
-    auto seen = std::make_shared<QList<std::shared_ptr<const ModalDialogs::Seen>>>();
-    closeModalDialogsFrom(seen, steps, 0);
-    return seen;
-}
 
 template <class Widget = QWidget>
 Widget *child(QWidget *window, const char *name)

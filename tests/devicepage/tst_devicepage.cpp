@@ -1,13 +1,12 @@
 #include "benchtest.h"
 #include "devicelists.h"
-#include "modalwatcher.h"
+#include "dialogs.h"
 #include "paycardmainwindow.h"
 #include "scriptedwindow.h"
 #include "squeezedlabel.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QInputDialog>
 #include <QMouseEvent>
 #include <QTextEdit>
 
@@ -19,7 +18,6 @@ class DevicePageTest : public QObject
 
 private:
     std::unique_ptr<ScriptedDrivers> drivers;
-    std::unique_ptr<ModalWatcher> watcher;
     std::unique_ptr<PayCardMainWindow> window;
     QSet<QString> failing; // tagged calls that fail, with themselves as description
 
@@ -50,6 +48,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { answerEveryDialog(true); }
+
     void init()
     {
         failing.clear();
@@ -68,16 +68,15 @@ private slots:
                 }
             }
         };
-        watcher = std::make_unique<ModalWatcher>();
         window = std::make_unique<PayCardMainWindow>();
-        QCOMPARE(watcher->texts, QStringList());
+        QVERIFY(takeAnsweredDialogs().isEmpty());
         QCOMPARE(devices()->count(), 1);
     }
 
     void cleanup()
     {
         window.reset();
-        watcher.reset();
+        takeAnsweredDialogs();
         drivers.reset();
     }
 
@@ -109,9 +108,12 @@ private slots:
         drivers->journal.clear();
         click("pbtnAdd");
 
-        QCOMPARE(watcher->texts, messages);
-        if (!messages.isEmpty())
-            QCOMPARE(watcher->titles, QStringList{"Ошибка"});
+        QStringList texts;
+        for (const AnsweredDialog &box : takeAnsweredDialogs()) {
+            QCOMPARE(box.title, QStringLiteral("Ошибка"));
+            texts.append(box.text);
+        }
+        QCOMPARE(texts, messages);
         const QStringList setUpThenDialog = {"P:setOwnerWindow", "P:setParameter", "P:applySettings",
                                              "F:setOwnerWindow", "F:setParameter", "F:applySettings",
                                              "P:showProperties"};
@@ -396,18 +398,12 @@ private slots:
         QFETCH(QString, name);
         devices()->setItemText(0, QStringLiteral("Прежнее имя"));
         child<SqueezedLabel>(window.get(), "lbCurrentPayCardName")->setText(QString());
-        QString offered;
-        auto seen = ModalDialogs::closeNextModalDialog(QMessageBox::StandardButton(button), [&](QDialog *dialog) {
-            auto *input = qobject_cast<QInputDialog *>(dialog);
-            QVERIFY(input);
-            offered = input->textValue();
-            input->setTextValue(typed);
-        });
-        watcher.reset(); // the watcher would close the input dialog first
+        queueDialogAnswer(button, typed);
         click("pbtnRename");
-        VERIFY_MODAL_DIALOG_SHOWN(seen);
-        QCOMPARE(seen->title, QStringLiteral("Переименование"));
-        QCOMPARE(offered, QStringLiteral("Стандартный"));
+        const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].title, QStringLiteral("Переименование"));
+        QCOMPARE(shown[0].offered, QStringLiteral("Стандартный"));
         QCOMPARE(devices()->itemText(0), name);
         // The page is refreshed whatever the answer.
         QCOMPARE(child<SqueezedLabel>(window.get(), "lbCurrentPayCardName")->fullText(), name);
@@ -458,7 +454,7 @@ private slots:
             click(action.toLatin1().constData());
         QCOMPARE(errorText(window.get()), QStringLiteral("Несуществующее устройство"));
         QCOMPARE(devices()->count(), items);
-        QCOMPARE(watcher->texts, QStringList());
+        QVERIFY(takeAnsweredDialogs().isEmpty());
     }
 };
 

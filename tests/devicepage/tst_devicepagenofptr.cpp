@@ -1,5 +1,5 @@
 #include "benchtest.h"
-#include "modalwatcher.h"
+#include "dialogs.h"
 #include "paycardmainwindow.h"
 #include "scriptedwindow.h"
 #include "squeezedlabel.h"
@@ -13,23 +13,23 @@ class DevicePageNoFptrTest : public QObject
 
 private:
     std::unique_ptr<ScriptedDrivers> drivers;
-    std::unique_ptr<ModalWatcher> watcher;
     std::unique_ptr<PayCardMainWindow> window;
 
 private slots:
+    void initTestCase() { answerEveryDialog(true); }
+
     void init()
     {
         drivers = std::make_unique<ScriptedDrivers>();
         QCOMPARE(drivers->hooked, QStringList{applicationDirectory() + "paycard"});
-        watcher = std::make_unique<ModalWatcher>();
         window = std::make_unique<PayCardMainWindow>();
-        QCOMPARE(watcher->texts, QStringList());
+        QVERIFY(takeAnsweredDialogs().isEmpty());
     }
 
     void cleanup()
     {
         window.reset();
-        watcher.reset();
+        takeAnsweredDialogs();
         drivers.reset();
     }
 

@@ -1,13 +1,12 @@
 #include "benchtest.h"
 #include "devicelists.h"
-#include "modalwatcher.h"
+#include "dialogs.h"
 #include "paycardlibrary.h"
 #include "paycardmainwindow.h"
 #include "scriptedwindow.h"
 #include "squeezedlabel.h"
 #include "settingsfolder.h"
 
-#include <QFileDialog>
 #include <QTemporaryDir>
 
 // The register library beside the program, the terminal library missing:
@@ -44,21 +43,13 @@ private:
         return texts;
     }
 
-    static std::function<void(QDialog *)> choose(const QString &fileName)
-    {
-        return [fileName](QDialog *dialog) {
-            auto *files = qobject_cast<QFileDialog *>(dialog);
-            QVERIFY(files);
-            // The dialog leaves a focused name field as the user typed it.
-            if (QWidget *focused = files->focusWidget())
-                focused->clearFocus();
-            files->selectFile(fileName);
-        };
-    }
-
 private slots:
+    // Start-up here complains that the default device cannot be made.
+    void initTestCase() { answerEveryDialog(true); }
+
     void init()
     {
+        takeAnsweredDialogs(); // what a failed test left
         QFile::remove(PaycardLibrary::memoryFile());
         QFile::remove(settingsDirectory() + QStringLiteral("paycard.cfg"));
         QFile::remove(settingsDirectory() + QStringLiteral("paycard_fptr.cfg"));
@@ -70,10 +61,11 @@ private slots:
         // waits for them, untouched.
         const QByteArray registers = savedDocument("<object name=\"Р\">регистратор</object>");
         writeFile(QStringLiteral("paycard_fptr.cfg"), registers);
-        ModalWatcher watcher;
         {
             PayCardMainWindow window;
-            QCOMPARE(watcher.texts, QStringList{"Несуществующее устройство"});
+            const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown[0].text, QStringLiteral("Несуществующее устройство"));
             QCOMPARE(child<QComboBox>(&window, "cmbDevices")->count(), 0);
             QVERIFY(window.fptrDeviceList()->isReady(0));
             for (const char *name : {"pbtnRemove", "pbtnRename", "pbtnShowPaycardProperties", "pbtnShowEcrProperties",
@@ -86,7 +78,7 @@ private slots:
             QCOMPARE(child<SqueezedLabel>(&window, "lbCurrentPayCardName")->fullText(), QString());
             QCOMPARE(child<SqueezedLabel>(&window, "lbCurrentEcrName")->fullText(), QString());
         }
-        QCOMPARE(watcher.texts, QStringList{"Несуществующее устройство"});
+        QVERIFY(takeAnsweredDialogs().isEmpty());
         QFile file(settingsDirectory() + QStringLiteral("paycard_fptr.cfg"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), registers);
@@ -118,41 +110,31 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("not a library\n");
         }
-        std::unique_ptr<PayCardMainWindow> window;
-        {
-            ModalWatcher watcher;
-            window = std::make_unique<PayCardMainWindow>();
-        }
-        QList<DialogStep> steps;
+        const auto window = std::make_unique<PayCardMainWindow>();
+        takeAnsweredDialogs(); // the start-up's complaint
         for (const QString &answer : answers) {
-            if (answer == QLatin1String("cancel"))
-                steps.append({QMessageBox::Cancel, {}});
+            if (answer == QLatin1String("cancel") || answer == QLatin1String("go on"))
+                queueDialogAnswer(QMessageBox::Cancel);
             else if (answer == QLatin1String("end") || answer == QLatin1String("warning"))
-                steps.append({QMessageBox::Ok, {}});
-            else if (answer == QLatin1String("go on"))
-                steps.append({QMessageBox::Cancel, {}});
+                queueDialogAnswer(QMessageBox::Ok);
             else
-                steps.append({QMessageBox::Ok, choose(textFile)});
+                queueDialogAnswer(QMessageBox::Ok, textFile);
         }
-        auto seen = closeModalDialogsInOrder(steps);
         QTest::mouseClick(child<QPushButton>(window.get(), "pbtnAdd"), Qt::LeftButton);
-        QTRY_COMPARE(seen->size(), steps.size());
         QStringList shownTitles;
-        for (const auto &dialog : qAsConst(*seen)) {
-            VERIFY_MODAL_DIALOG_SHOWN(dialog);
-            shownTitles.append(dialog->title);
-            if (dialog->title == QLatin1String("Библиотека не указана"))
-                QCOMPARE(dialog->text, QStringLiteral("Без библиотеки дПС невозможно работать с ПС.\nЗавершить поиск?"));
-            if (dialog->title == QLatin1String("Ошибка")) {
-                QVERIFY2(dialog->text.startsWith(QStringLiteral("Файл не является библиотекой дПС:\n") + textFile
-                                                 + QStringLiteral("\n\n")),
-                         qPrintable(dialog->text));
+        for (const AnsweredDialog &dialog : takeAnsweredDialogs()) {
+            shownTitles.append(dialog.title);
+            if (dialog.title == QLatin1String("Библиотека не указана"))
+                QCOMPARE(dialog.text, QStringLiteral("Без библиотеки дПС невозможно работать с ПС.\nЗавершить поиск?"));
+            if (dialog.title == QLatin1String("Ошибка")) {
+                QVERIFY2(dialog.text.startsWith(QStringLiteral("Файл не является библиотекой дПС:\n") + textFile
+                                                + QStringLiteral("\n\n")),
+                         qPrintable(dialog.text));
                 // The loader's own reason follows.
-                QVERIFY(dialog->text.size() > textFile.size() + 40);
+                QVERIFY(dialog.text.size() > textFile.size() + 40);
             }
         }
         QCOMPARE(shownTitles, titles);
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
         QCOMPARE(child<QComboBox>(window.get(), "cmbDevices")->count(), 0);
         QVERIFY(!window->paycardDeviceList()->isReady());
         QVERIFY(!QFile::exists(PaycardLibrary::memoryFile()));
@@ -171,15 +153,13 @@ private slots:
             paycard->strings.insert(QStringLiteral("deviceSettings"), QStringLiteral("настройки"));
         };
         {
-            std::unique_ptr<PayCardMainWindow> window;
-            {
-                ModalWatcher watcher;
-                window = std::make_unique<PayCardMainWindow>();
-            }
-            auto seen = ModalDialogs::closeNextModalDialog(QMessageBox::Ok, choose(terminalLibrary()));
+            const auto window = std::make_unique<PayCardMainWindow>();
+            takeAnsweredDialogs(); // the start-up's complaint
+            queueDialogAnswer(QMessageBox::Ok, terminalLibrary());
             QTest::mouseClick(child<QPushButton>(window.get(), "pbtnAdd"), Qt::LeftButton);
-            VERIFY_MODAL_DIALOG_SHOWN(seen);
-            QCOMPARE(seen->title, QStringLiteral("Укажите расположение библиотеки дПС"));
+            const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown[0].title, QStringLiteral("Укажите расположение библиотеки дПС"));
             QCOMPARE(drivers.journalOf({"showProperties"}), QStringList{"P:showProperties()"});
             QCOMPARE(drivers.journalOf({"setDeviceSettings"}),
                      (QStringList{"P:setDeviceSettings(прежние)", "F:setDeviceSettings(её регистратор)"}));
@@ -194,13 +174,13 @@ private slots:
             QCOMPARE(PaycardLibrary::remembered(), terminalLibrary());
         }
         drivers.journal.clear();
-        ModalWatcher watcher;
         PayCardMainWindow window;
         // The new register's settings were empty and not saved: the registers
         // are paired anew, their file kept aside.
-        QCOMPARE(watcher.texts.size(), 1);
-        QVERIFY2(watcher.texts[0].startsWith("В файле настроек ККТ устройств: 1, платежных систем: 2"),
-                 qPrintable(watcher.texts[0]));
+        const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.startsWith("В файле настроек ККТ устройств: 1, платежных систем: 2"),
+                 qPrintable(shown[0].text));
         QCOMPARE(itemTexts(child<QComboBox>(&window, "cmbDevices")), (QStringList{"Сохраненная", "Девятый"}));
         QCOMPARE(drivers.journalOf({"setDeviceSettings"}),
                  (QStringList{"P:setDeviceSettings(прежние)", "P:setDeviceSettings(настройки)",

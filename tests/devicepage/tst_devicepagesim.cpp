@@ -1,13 +1,13 @@
 #include "benchtest.h"
 #include "devicelists.h"
-#include "modalwatcher.h"
+#include "dialoganswerer.h"
+#include "dialogs.h"
 #include "paycardmainwindow.h"
 #include "scriptedwindow.h"
 #include "squeezedlabel.h"
 #include "settingsfolder.h"
 
 #include <QDoubleSpinBox>
-#include <QInputDialog>
 #include <QTextEdit>
 
 // The device page as a user meets it, with the simulated drivers beside the
@@ -22,9 +22,8 @@ private:
 
     void start()
     {
-        ModalWatcher watcher;
         window = std::make_unique<PayCardMainWindow>();
-        QCOMPARE(watcher.texts, QStringList());
+        QVERIFY(takeAnsweredDialogs().isEmpty());
     }
 
     void restart()
@@ -47,17 +46,15 @@ private:
 
     // "Добавить ПС" with the protocol chosen in the terminal's own dialog,
     // which is then accepted or cancelled.
-    void addThroughDialog(int protocol, QMessageBox::StandardButton button = QMessageBox::Ok)
+    void addThroughDialog(int protocol, bool accept = true)
     {
-        auto seen = ModalDialogs::closeNextModalDialog(button, [protocol](QDialog *dialog) {
-            auto *protocols = dialog->findChild<QComboBox *>(QStringLiteral("cmbProtocol"));
-            QVERIFY(protocols);
-            const int index = protocols->findData(QString::number(protocol));
-            QVERIFY(index >= 0);
-            protocols->setCurrentIndex(index);
-        });
+        Scenario::DialogAnswer answer;
+        answer.accept = accept;
+        answer.fields = {{QStringLiteral("cmbProtocol"), protocol}};
+        DialogAnswerer answerer;
+        answerer.begin({answer});
         click("pbtnAdd");
-        VERIFY_MODAL_DIALOG_SHOWN(seen);
+        QCOMPARE(answerer.finish(), QStringList());
     }
 
     // A payment of one rouble, the other fields as the page starts, from the
@@ -72,6 +69,10 @@ private:
     }
 
 private slots:
+    // Dialogs of the bench itself; those of the drivers are answered from
+    // outside.
+    void initTestCase() { answerEveryDialog(true); }
+
     void init()
     {
         QFile::remove(settingsDirectory() + QStringLiteral("paycard.cfg"));
@@ -94,7 +95,7 @@ private slots:
     {
         QFETCH(int, button);
         QFETCH(QStringList, afterRestart);
-        addThroughDialog(9, QMessageBox::StandardButton(button));
+        addThroughDialog(9, button == QMessageBox::Ok);
         QCOMPARE(itemTexts(), afterRestart);
         QCOMPARE(devices()->currentIndex(), afterRestart.size() - 1);
         QCOMPARE(window->fptrDeviceList()->ids(), window->paycardDeviceList()->ids());
@@ -108,11 +109,9 @@ private slots:
         addThroughDialog(8);
         addThroughDialog(10);
         devices()->setCurrentIndex(0);
-        auto seen = ModalDialogs::closeNextModalDialog(QMessageBox::Ok, [](QDialog *dialog) {
-            qobject_cast<QInputDialog *>(dialog)->setTextValue(QStringLiteral("Касса у входа"));
-        });
+        queueDialogAnswer(QMessageBox::Ok, QStringLiteral("Касса у входа"));
         click("pbtnRename");
-        VERIFY_MODAL_DIALOG_SHOWN(seen);
+        QCOMPARE(takeAnsweredDialogs().size(), 1);
         QCOMPARE(child<SqueezedLabel>(window.get(), "lbCurrentPayCardName")->fullText(), QStringLiteral("Касса у входа"));
         devices()->setCurrentIndex(1);
         click("pbtnRemove");
@@ -166,9 +165,10 @@ private slots:
                  qPrintable(child<QTextEdit>(window.get(), "teStatus")->toPlainText()));
         QCOMPARE(errorText(window.get()), QString());
         // The register's own dialog leaves the port in the mode the user set.
-        auto seen = ModalDialogs::closeNextModalDialog(QMessageBox::Ok);
+        DialogAnswerer answerer;
+        answerer.begin({Scenario::DialogAnswer()});
         click("pbtnShowEcrProperties");
-        VERIFY_MODAL_DIALOG_SHOWN(seen);
+        QCOMPARE(answerer.finish(), QStringList());
         QCOMPARE(errorText(window.get()), QString());
         QCOMPARE(child<SqueezedLabel>(window.get(), "lbEcrModemMode")->fullText(), QStringLiteral("Модем: асинхронно"));
     }

@@ -1,6 +1,6 @@
 #include "benchtest.h"
 #include "devicelists.h"
-#include "modalwatcher.h"
+#include "dialogs.h"
 #include "paycardmainwindow.h"
 #include "settingsfile.h"
 #include "settingsfixtures.h"
@@ -41,15 +41,17 @@ class DeviceStartupTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { answerEveryDialog(true); }
+
     void init()
     {
+        takeAnsweredDialogs(); // what a failed test left
         QDir(settingsDirectory()).removeRecursively();
         QVERIFY(QDir().mkpath(settingsDirectory()));
     }
 
     void firstStart_createsOneDefaultDeviceAndSavesIt()
     {
-        ModalWatcher watcher;
         {
             PayCardMainWindow window;
             auto *devices = window.findChild<QComboBox *>(QStringLiteral("cmbDevices"));
@@ -62,7 +64,7 @@ private slots:
             QCOMPARE(window.fptrDeviceList()->ids(), QList<int>{1});
             QVERIFY(!window.findChild<QLabel *>(QStringLiteral("lbCurrentEcrName"))->text().isEmpty());
         }
-        QCOMPARE(watcher.texts, QStringList());
+        QVERIFY(takeAnsweredDialogs().isEmpty());
         QCOMPARE(readFile(paycardFile()).count("<object"), 1);
         QCOMPARE(readFile(fptrFile()).count("<object"), 1);
     }
@@ -72,7 +74,6 @@ private slots:
         writeFile(paycardFile(), document(object(QStringLiteral("Касса & <1>"), terminalSettings("2"))
                                           + object(QString(), terminalSettings("4"))
                                           + object(QStringLiteral("Третья"), terminalSettings("9"))));
-        ModalWatcher watcher;
         QStringList names;
         {
             PayCardMainWindow window;
@@ -94,7 +95,7 @@ private slots:
             QCOMPARE(itemTexts(window.findChild<QComboBox *>(QStringLiteral("cmbDevices"))), names);
             QCOMPARE(window.fptrDeviceList()->count(), 3);
         }
-        QCOMPARE(watcher.texts, QStringList());
+        QVERIFY(takeAnsweredDialogs().isEmpty());
         QCOMPARE(readFile(paycardFile()), firstSave);
         QCOMPARE(readFile(fptrFile()), firstFptrSave);
     }
@@ -109,7 +110,6 @@ private slots:
     void close_writesBothFilesOnlyWhenSomethingChanged()
     {
         QFETCH(QString, change);
-        ModalWatcher watcher;
         { PayCardMainWindow window; } // the first start saves its default devices
         const QDateTime past(QDate(2020, 1, 1), QTime(12, 0));
         const QStringList files{paycardFile(), fptrFile()};
@@ -126,7 +126,7 @@ private slots:
             else if (!change.isEmpty())
                 window.paycardDeviceList()->device(1)->writeString(&IPayCard::setDeviceSettings, terminalSettings("4"));
         }
-        QCOMPARE(watcher.texts, QStringList());
+        QVERIFY(takeAnsweredDialogs().isEmpty());
         for (int i = 0; i < files.size(); ++i) {
             QCOMPARE(QFileInfo(files[i]).lastModified() == past, change.isEmpty());
             if (change.isEmpty())
@@ -139,15 +139,15 @@ private slots:
         const QString settings = terminalSettings("0");
         writeFile(paycardFile(), document(object("a", settings) + "<note>x<object name=\"hidden\"/></note>"
                                           + "<object>" + settings.toUtf8() + "</object>" + object("b", settings)));
-        ModalWatcher watcher;
         PayCardMainWindow window;
         QCOMPARE(itemTexts(window.findChild<QComboBox *>(QStringLiteral("cmbDevices"))), (QStringList{"a", "b"}));
         // The next save drops what was passed over, so the file is kept aside.
         const QStringList copies = filesBeside(paycardFile());
         QCOMPARE(copies.size(), 1);
-        QCOMPARE(watcher.texts.size(), 1);
-        QVERIFY2(watcher.texts[0].contains(": 2\n") && watcher.texts[0].endsWith(settingsDirectory() + copies[0]),
-                 qPrintable(watcher.texts[0]));
+        const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.contains(": 2\n") && shown[0].text.endsWith(settingsDirectory() + copies[0]),
+                 qPrintable(shown[0].text));
     }
 
     void unreadablePaycardFile_warnsKeepsCopyAndStartsWithDefault_data()
@@ -199,10 +199,11 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, error);
         writeFile(paycardFile(), content);
-        ModalWatcher watcher;
         {
             PayCardMainWindow window;
-            QCOMPARE(watcher.titles, QStringList{"Ошибка"});
+            const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown[0].title, QStringLiteral("Ошибка"));
             const QStringList kept = filesBeside(paycardFile());
             QCOMPARE(kept.size(), 1);
             const QString keptPath = settingsDirectory() + kept.first();
@@ -210,7 +211,7 @@ private slots:
             const QRegularExpression expected(QStringLiteral("^") + QRegularExpression::escape(around[0]) + error
                                               + QRegularExpression::escape(around[1]) + QStringLiteral("\n\n.*\n")
                                               + QRegularExpression::escape(keptPath) + QStringLiteral("$"));
-            QVERIFY2(expected.match(watcher.texts.first()).hasMatch(), qPrintable(watcher.texts.first()));
+            QVERIFY2(expected.match(shown[0].text).hasMatch(), qPrintable(shown[0].text));
             QCOMPARE(readFile(keptPath), content);
 
             auto *devices = window.findChild<QComboBox *>(QStringLiteral("cmbDevices"));
@@ -218,7 +219,7 @@ private slots:
             QCOMPARE(itemIds(devices), QList<int>{1});
             QCOMPARE(window.paycardDeviceList()->ids(), QList<int>{1});
         }
-        QCOMPARE(watcher.texts.size(), 1);
+        QVERIFY(takeAnsweredDialogs().isEmpty());
         QCOMPARE(readFile(paycardFile()).count("<object"), 1);
         QCOMPARE(filesBeside(paycardFile()).size(), 1);
     }
@@ -236,21 +237,20 @@ private slots:
         writeFile(fptrFile(), saved.left(second) + saved.mid(third));
         QCOMPARE(readFile(fptrFile()).count("<object"), 2);
 
-        ModalWatcher watcher;
         PayCardMainWindow window;
         QCOMPARE(window.fptrDeviceList()->ids(), (QList<int>{1, 2, 3}));
         QCOMPARE(window.fptrDeviceList()->current(), 1);
-        QCOMPARE(watcher.texts.size(), 1);
+        QCOMPARE(takeAnsweredDialogs().size(), 1);
         QCOMPARE(filesBeside(fptrFile()).size(), 1);
     }
 
     void unreadableFptrFile_warnsAndRebuilds()
     {
         writeFile(fptrFile(), "<neb_settings_array version=\"2.0\"><object name=\"x\">");
-        ModalWatcher watcher;
         PayCardMainWindow window;
-        QCOMPARE(watcher.texts.size(), 1);
-        QVERIFY(watcher.texts.first().startsWith(LoadWarning.arg(QString()).left(25)));
+        const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0].text.startsWith(LoadWarning.arg(QString()).left(25)));
         QCOMPARE(filesBeside(fptrFile()).size(), 1);
         QCOMPARE(window.fptrDeviceList()->ids(), QList<int>{1});
     }
@@ -261,12 +261,13 @@ private slots:
         QVERIFY(QDir(directory).removeRecursively());
         // A file where the directory should be: nothing can be read or written.
         writeFile(directory.chopped(1), "in the way");
-        ModalWatcher watcher;
         {
             PayCardMainWindow window;
             QCOMPARE(window.paycardDeviceList()->count(), 1);
         }
-        QCOMPARE(watcher.texts, QStringList{SaveWarning});
+        const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, SaveWarning);
         QCOMPARE(readFile(directory.chopped(1)), QByteArray("in the way"));
         QVERIFY(QFile::remove(directory.chopped(1)));
     }

@@ -1,7 +1,7 @@
 #include "benchtest.h"
 #include "devicelists.h"
+#include "dialogs.h"
 #include "fakedrivers.h"
-#include "modalwatcher.h"
 #include "paycardmainwindow.h"
 #include "settingsfixtures.h"
 #include "settingsfolder.h"
@@ -18,6 +18,9 @@ class NoDriverStartupTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Every start-up here complains that the default device cannot be made.
+    void initTestCase() { answerEveryDialog(true); }
+
     // Without the libraries nothing of the saved devices can be read, and
     // nothing the bench has at the end may replace them: both files stay as
     // they were, even when a device joined the list during the run.
@@ -37,18 +40,19 @@ private slots:
         writeFile(fptrFile(), fptr);
         FakePaycard fake;
         fake.strings.insert(QStringLiteral("deviceSettings"), QStringLiteral("NEW"));
-        ModalWatcher watcher;
         {
             PayCardMainWindow window;
             QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("cmbDevices"))->count(), 0);
             // Only the default device's failure is told; there was no load.
-            QCOMPARE(watcher.texts, QStringList{"Несуществующее устройство"});
+            const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown[0].text, QStringLiteral("Несуществующее устройство"));
             if (deviceAdded) {
                 const int id = window.paycardDeviceList()->add(std::make_unique<QNebPaycard>(&fake));
                 window.findChild<QComboBox *>(QStringLiteral("cmbDevices"))->addItem(QStringLiteral("Новая"), id);
             }
         }
-        QCOMPARE(watcher.texts.size(), 1);
+        QVERIFY(takeAnsweredDialogs().isEmpty());
         QCOMPARE(readFile(paycardFile()), paycard);
         QCOMPARE(readFile(fptrFile()), fptr);
         QCOMPARE(filesBeside(paycardFile()), QStringList());
@@ -56,7 +60,6 @@ private slots:
 
     void setUpDevice_ownerSearchDirApply_inThisOrder()
     {
-        ModalWatcher watcher; // the window's own default device cannot be made here
         PayCardMainWindow window;
         FakePaycard paycard;
         QNebPaycard paycardWrapper(&paycard);

@@ -2,8 +2,6 @@
 #include "devicelists.h"
 #include "dialogs.h"
 #include "fakedrivers.h"
-#include "modaldialogs.h"
-#include "modalwatcher.h"
 #include "paycardmainwindow.h"
 #include "settingsfile.h"
 #include "settingsfixtures.h"
@@ -373,10 +371,11 @@ private slots:
             QTest::ignoreMessage(QtDebugMsg, qPrintable(text));
             QTest::ignoreMessage(QtDebugMsg, qPrintable(text));
         }
-        auto box = ModalDialogs::closeNextModalDialog(QMessageBox::Ok);
+        queueDialogAnswer(QMessageBox::Ok);
         showCritical(nullptr, QStringLiteral("Ошибка"), text);
-        VERIFY_MODAL_DIALOG_SHOWN(box);
-        QCOMPARE(box->text, shown);
+        const QVector<AnsweredDialog> boxes = takeAnsweredDialogs();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].text, shown);
 
         // The status bar, reached through a driver that fails with the text.
         FakePaycard fake;

@@ -9,11 +9,11 @@
 // closes it, so the real start-up and shut-down write the files.
 
 #include "devicelists.h"
+#include "dialogs.h"
 #include "settingsfile.h"
 #include "settingsfixtures.h"
 #include "settingsfolder.h"
 #include "toolenvironment.h"
-#include "modalwatcher.h"
 #include "paycardmainwindow.h"
 
 #include <QApplication>
@@ -92,15 +92,14 @@ int runChild(const QStringList &arguments)
     const int killAt = arguments.indexOf(QStringLiteral("--killed-after"));
     if (arguments.contains(QStringLiteral("--as-user")) && geteuid() == 0)
         dropPermissionOverride();
-    const auto say = [](const QStringList &texts) {
-        for (const QString &text : texts)
-            std::printf("message %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    const auto say = [] {
+        for (const AnsweredDialog &box : takeAnsweredDialogs())
+            std::printf("message %s\n", qPrintable(QString(box.text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     };
-    ModalWatcher watcher;
+    answerEveryDialog(true);
     {
         PayCardMainWindow window;
-        say(watcher.texts);
-        watcher.texts.clear();
+        say();
         auto *devices = window.findChild<QComboBox *>(QStringLiteral("cmbDevices"));
         // Names of this session, so that its file tells itself from the last.
         if (!tag.isEmpty()) {
@@ -132,7 +131,7 @@ int runChild(const QStringList &arguments)
         if (killAt > 0)
             killAfter(arguments.value(killAt + 1).toLongLong());
     }
-    say(watcher.texts);
+    say();
     return 0;
 }
 

@@ -4,7 +4,6 @@
 #include "dialogs.h"
 #include "driverfactories.h"
 #include "guardedapplication.h"
-#include "modalwatcher.h"
 #include "operationtexts.h"
 #include "paycardmainwindow.h"
 #include "portstatus.h"
@@ -30,7 +29,6 @@ private:
     // What the authorization's slip view shows once the driver turned absurd.
     enum Slip { Unchecked, NoSlip, OneBuffer };
 
-    std::unique_ptr<ModalWatcher> watcher;
     std::unique_ptr<PayCardMainWindow> window;
     QStringList faults; // what went wrong, with the button that did it
     int clicks = 0;
@@ -122,7 +120,8 @@ private slots:
     void cleanup()
     {
         closeWindow();
-        watcher.reset();
+        answerEveryDialog(false);
+        takeAnsweredDialogs();
         setVariant(0);
     }
 
@@ -174,7 +173,7 @@ private slots:
         QFETCH(int, slip);
         faults.clear();
         QDir(settingsDirectory()).removeRecursively();
-        watcher = std::make_unique<ModalWatcher>();
+        answerEveryDialog(true);
 
         // The driver turns absurd under a running window, which then saves
         // what it answers.

@@ -2,8 +2,8 @@
 #define BENCHWINDOW_H
 
 #include "devicelists.h"
+#include "dialogs.h"
 #include "fakedrivers.h"
-#include "modalwatcher.h"
 #include "paycardmainwindow.h"
 #include "settingsfolder.h"
 
@@ -15,12 +15,18 @@
 
 #include <memory>
 
-// The main window driven by object name. Message boxes it shows are closed
-// and recorded by `watcher`.
+// The main window driven by object name. Dialogs it shows are answered
+// with Ok and recorded for takeAnsweredDialogs().
 class BenchWindow
 {
 public:
-    virtual ~BenchWindow() { window.reset(); }
+    BenchWindow() { answerEveryDialog(true); }
+    virtual ~BenchWindow()
+    {
+        window.reset();
+        answerEveryDialog(false);
+        takeAnsweredDialogs();
+    }
 
     template <class T>
     T *child(const char *name) const
@@ -34,7 +40,6 @@ public:
     QString error() const { return child<QLabel>("errorLabel")->text(); }
     QString text(const char *view) const { return child<QTextEdit>(view)->toPlainText(); }
 
-    ModalWatcher watcher;
     std::unique_ptr<PayCardMainWindow> window;
 };
 
@@ -48,7 +53,7 @@ public:
     FakeBench()
     {
         window = std::make_unique<PayCardMainWindow>();
-        watcher.texts.clear(); // start-up's complaint about the missing library
+        takeAnsweredDialogs(); // start-up's complaint about the missing library
     }
     ~FakeBench() override { window.reset(); }
 

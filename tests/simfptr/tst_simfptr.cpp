@@ -1,17 +1,14 @@
 #include "benchtest.h"
 #include "settingsfolder.h"
 
+#include "dialoganswerer.h"
 #include "ifptr.h"
 #include "portregistry.h"
 
-#include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLibrary>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 
 #include <climits>
@@ -174,26 +171,6 @@ int run(const Device &d, const QString &steps)
             return result;
     }
     return 0;
-}
-
-// Shows the settings dialog and lets drive() work it; -1000 if no dialog came up.
-int runDialog(const Device &device, const std::function<void(QDialog *)> &drive)
-{
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) { // never leave an unexpected modal loop running
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                if (auto *open = qobject_cast<QDialog *>(widget); open && open->isVisible())
-                    open->reject();
-            }
-            return;
-        }
-        seen = dialog->objectName() == "SimSettingsDialog";
-        drive(dialog);
-    });
-    const int result = device->showProperties();
-    return seen ? result : -1000;
 }
 
 } // namespace
@@ -693,25 +670,27 @@ private slots:
         Device device(fptr);
         QWidget owner;
         device->setOwnerWindow(&owner);
+        Scenario::DialogAnswer answer;
+        answer.accept = accept;
+        answer.fields = {{QStringLiteral("cmbPaperWidth"), 40}, {QStringLiteral("cmbPrinterFault"), 2},
+                         {QStringLiteral("lePrinterFaultAfter"), QStringLiteral("3")},
+                         {QStringLiteral("leIPPort"), ipPort}};
+        DialogAnswerer answerer;
+        QString name;
+        QWidget *parent = nullptr;
         QString refusal;
-        const int shown = runDialog(device, [&](QDialog *dialog) {
-            auto *combo = dialog->findChild<QComboBox *>("cmbPaperWidth");
-            auto *fault = dialog->findChild<QComboBox *>("cmbPrinterFault");
-            auto *edit = dialog->findChild<QLineEdit *>("leIPPort");
-            auto *faultAfter = dialog->findChild<QLineEdit *>("lePrinterFaultAfter");
-            auto *buttons = dialog->findChild<QDialogButtonBox *>("buttonBox");
-            if (!combo || !fault || !edit || !faultAfter || !buttons || dialog->parentWidget() != &owner)
-                return dialog->reject();
-            combo->setCurrentIndex(combo->findData("40"));
-            fault->setCurrentIndex(fault->findData("2"));
-            faultAfter->setText("3");
-            edit->setText(ipPort);
-            buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
-            if (dialog->isVisible()) { // refused: the reason is shown, nothing applied
+        answerer.inspect = [&](QDialog *dialog) {
+            name = dialog->objectName();
+            parent = dialog->parentWidget();
+            if (dialog->isVisible()) // refused: the reason is shown, nothing applied
                 refusal = dialog->findChild<QLabel *>("lbError")->text();
-                dialog->reject();
-            }
-        });
+        };
+        answerer.begin({answer});
+        const int shown = device->showProperties();
+        // The answerer cancels a dialog that refused its answer.
+        QCOMPARE(answerer.finish().size(), refusal.isEmpty() ? 0 : 1);
+        QCOMPARE(name, QStringLiteral("SimSettingsDialog"));
+        QCOMPARE(parent, &owner);
         QCOMPARE(shown, result);
         QCOMPARE(device.parameter("PaperWidth"), result == 1 ? QStringLiteral("40") : QStringLiteral("48"));
         QCOMPARE(device.parameter("PrinterFault"), result == 1 ? QStringLiteral("2") : QStringLiteral("0"));

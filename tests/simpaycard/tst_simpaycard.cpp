@@ -4,20 +4,18 @@
 #include "benchtest.h"
 #include "settingsfolder.h"
 
+#include "dialoganswerer.h"
 #include "ifptr.h"
 #include "ipaycard.h"
 #include "portregistry.h"
 
-#include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QDirIterator>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLibrary>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -937,33 +935,21 @@ private slots:
         owner.show();
         d->setOwnerWindow(&owner);
         const QString before = settingsOf(d);
-        QString problem = QStringLiteral("the dialog never opened");
+        Scenario::DialogAnswer answer;
+        answer.accept = accept;
+        answer.fields = {{QStringLiteral("cmbProtocol"), 13}, {QStringLiteral("cmbOperatorResult"), 4}};
+        DialogAnswerer answerer;
+        QWidget *parent = nullptr;
         int amountRows = 0;
-        QTimer::singleShot(0, [&]() {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog) {
-                problem = QStringLiteral("no modal dialog");
-                return;
-            }
-            auto *protocol = dialog->findChild<QComboBox *>("cmbProtocol");
-            auto *choice = dialog->findChild<QComboBox *>("cmbOperatorResult");
-            auto *table = dialog->findChild<QTableWidget *>("twAmountTable");
-            problem = !protocol || !choice || !table ? QStringLiteral("a widget is missing")
-                : dialog->parentWidget() != &owner ? QStringLiteral("not parented to the owner") : QString();
-            if (protocol && choice && table) {
+        answerer.inspect = [&](QDialog *dialog) {
+            parent = dialog->parentWidget();
+            if (auto *table = dialog->findChild<QTableWidget *>("twAmountTable"))
                 amountRows = table->rowCount();
-                protocol->setCurrentIndex(protocol->findData("13"));
-                choice->setCurrentIndex(choice->findData("4"));
-                QTest::mouseClick(dialog->findChild<QDialogButtonBox *>()->button(
-                                      accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel), Qt::LeftButton);
-            }
-            if (dialog->isVisible()) {  // still open: a click that did nothing, or none
-                problem = problem.isEmpty() ? QStringLiteral("the dialog stayed open") : problem;
-                dialog->reject();
-            }
-        });
+        };
+        answerer.begin({answer});
         const int result = d->showProperties();
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(answerer.finish(), QStringList());
+        QCOMPARE(parent, &owner);
         QCOMPARE(amountRows, 13);
         QCOMPARE(result, accept ? 1 : 0);
         if (!accept) {
@@ -981,18 +967,19 @@ private slots:
         QVERIFY(fptr);
         QMap<QString, QString> labels[2];  // field name -> its label
         for (QMap<QString, QString> &shown : labels) {
-            QTimer::singleShot(0, [&]() {
-                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-                if (!dialog)
-                    return;
+            Scenario::DialogAnswer cancel;
+            cancel.accept = false;
+            DialogAnswerer answerer;
+            answerer.inspect = [&](QDialog *dialog) {
                 for (QWidget *field : dialog->findChildren<QWidget *>(QRegularExpression("^(cmb|le)"))) {
                     auto *form = qobject_cast<QFormLayout *>(field->parentWidget()->layout());
                     if (auto *label = form ? qobject_cast<QLabel *>(form->labelForField(field)) : nullptr)
                         shown.insert(field->objectName(), label->text());
                 }
-                dialog->reject();
-            });
+            };
+            answerer.begin({cancel});
             QCOMPARE(&shown == labels ? d->showProperties() : fptr->showProperties(), 0);
+            QCOMPARE(answerer.finish(), QStringList());
         }
         int shared = 0;
         for (auto it = labels[0].cbegin(); it != labels[0].cend(); ++it) {

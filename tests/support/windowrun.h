@@ -1,7 +1,7 @@
 #ifndef WINDOWRUN_H
 #define WINDOWRUN_H
 
-#include "modalwatcher.h"
+#include "dialogs.h"
 #include "paycardmainwindow.h"
 
 #include <functional>
@@ -11,13 +11,17 @@
 // the message boxes said on the way; `during` runs while the window lives.
 inline QStringList startAndClose(const std::function<void(PayCardMainWindow &)> &during = {})
 {
-    ModalWatcher watcher;
+    answerEveryDialog(true);
     {
         PayCardMainWindow window;
         if (during)
             during(window);
     }
-    return watcher.texts;
+    answerEveryDialog(false);
+    QStringList texts;
+    for (const AnsweredDialog &dialog : takeAnsweredDialogs())
+        texts.append(dialog.text);
+    return texts;
 }
 
 #endif // WINDOWRUN_H

@@ -2,7 +2,7 @@
 // payment-terminal library the default device cannot be set up, which the
 // window reports in one critical box that every test closes.
 #include "benchtest.h"
-#include "modaldialogs.h"
+#include "dialogs.h"
 #include "paycardmainwindow.h"
 #include "squeezedlabel.h"
 
@@ -57,14 +57,15 @@ private:
     }
 
     std::unique_ptr<PayCardMainWindow> window;
-    std::shared_ptr<const ModalDialogs::Seen> startUpDialog;
+    QVector<AnsweredDialog> startUpDialogs;
 };
 
 void TestMainWindow::init()
 {
-    startUpDialog = ModalDialogs::closeNextModalDialog(QMessageBox::Ok);
+    queueDialogAnswer(QMessageBox::Ok);
     window = std::make_unique<PayCardMainWindow>();
-    VERIFY_MODAL_DIALOG_SHOWN(startUpDialog);
+    startUpDialogs = takeAnsweredDialogs();
+    QCOMPARE(startUpDialogs.size(), 1);
 }
 
 void TestMainWindow::cleanup()
@@ -74,9 +75,9 @@ void TestMainWindow::cleanup()
 
 void TestMainWindow::startUp_withoutPaycardLibrary_reportsNonexistentDevice()
 {
-    QCOMPARE(startUpDialog->className, QStringLiteral("QMessageBox"));
-    QCOMPARE(startUpDialog->title, QStringLiteral("Ошибка"));
-    QCOMPARE(startUpDialog->text, QStringLiteral("Несуществующее устройство"));
+    QCOMPARE(startUpDialogs[0].icon, QMessageBox::Critical);
+    QCOMPARE(startUpDialogs[0].title, QStringLiteral("Ошибка"));
+    QCOMPARE(startUpDialogs[0].text, QStringLiteral("Несуществующее устройство"));
 }
 
 void TestMainWindow::startUp_showsAuthorizationSectionAndFirstTabs()

@@ -2,19 +2,16 @@
 // dialog functions, the settings directory and the code combo helpers.
 #include "benchtest.h"
 #include "codelists.h"
+#include "dialoganswerer.h"
 #include "dialogs.h"
-#include "modaldialogs.h"
 #include "paycardmainwindow.h"
 #include "squeezedlabel.h"
 #include "settingsfolder.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QInputDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
-
-using ModalDialogs::closeNextModalDialog;
-using ModalDialogs::PressEnter;
 
 namespace {
 
@@ -140,17 +137,14 @@ void TestWidgets::inputText_closed_returnsTextAndOkFlag_data()
     QTest::addColumn<QString>("initial");
     QTest::addColumn<bool>("edit");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("accept");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("expectedOk");
 
-    QTest::newRow("cancelled keeps nothing") << "Терминал 1" << false << QString() << int(QMessageBox::Cancel)
-                                             << QString() << false;
-    QTest::newRow("accepted unchanged") << "Терминал 1" << false << QString() << int(QMessageBox::Ok)
-                                        << "Терминал 1" << true;
-    QTest::newRow("accepted emptied") << "Терминал 1" << true << QString() << int(QMessageBox::Ok) << QString()
-                                      << true;
-    QTest::newRow("accepted edited") << QString() << true << "Касса 2" << int(QMessageBox::Ok) << "Касса 2" << true;
+    QTest::newRow("cancelled keeps nothing") << "Терминал 1" << false << QString() << false << QString() << false;
+    QTest::newRow("accepted unchanged") << "Терминал 1" << false << QString() << true << "Терминал 1" << true;
+    QTest::newRow("accepted emptied") << "Терминал 1" << true << QString() << true << QString() << true;
+    QTest::newRow("accepted edited") << QString() << true << "Касса 2" << true << "Касса 2" << true;
 }
 
 void TestWidgets::inputText_closed_returnsTextAndOkFlag()
@@ -158,21 +152,29 @@ void TestWidgets::inputText_closed_returnsTextAndOkFlag()
     QFETCH(QString, initial);
     QFETCH(bool, edit);
     QFETCH(QString, typed);
-    QFETCH(int, button);
+    QFETCH(bool, accept);
     QFETCH(QString, expected);
     QFETCH(bool, expectedOk);
 
-    auto dialog = closeNextModalDialog(QMessageBox::StandardButton(button), [edit, typed](QDialog *shown) {
-        if (edit)
-            static_cast<QInputDialog *>(shown)->setTextValue(typed);
-    });
+    Scenario::DialogAnswer answer;
+    answer.accept = accept;
+    answer.hasText = edit;
+    answer.text = typed;
+    answer.pattern = QStringLiteral("^Переименование\nНовое имя устройства:$");
+    DialogAnswerer answerer;
+    QString className;
+    Qt::WindowFlags flags;
+    answerer.inspect = [&](QDialog *shown) {
+        className = QString::fromLatin1(shown->metaObject()->className());
+        flags = shown->windowFlags();
+    };
+    answerer.begin({answer});
     bool ok = !expectedOk;
     const QString result = inputText(nullptr, QStringLiteral("Переименование"),
                                      QStringLiteral("Новое имя устройства:"), QLineEdit::Normal, initial, &ok);
-    VERIFY_MODAL_DIALOG_SHOWN(dialog);
-    QCOMPARE(dialog->className, QStringLiteral("QInputDialog"));
-    QCOMPARE(dialog->title, QStringLiteral("Переименование"));
-    QVERIFY(!dialog->flags.testFlag(Qt::WindowContextHelpButtonHint));
+    QCOMPARE(answerer.finish(), QStringList());
+    QCOMPARE(className, QStringLiteral("QInputDialog"));
+    QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
     QCOMPARE(result, expected);
     QCOMPARE(ok, expectedOk);
 }
@@ -182,22 +184,22 @@ void TestWidgets::messageBoxes_closed_returnPressedOrDefaultButton_data()
     QTest::addColumn<QString>("function");
     QTest::addColumn<int>("buttons");
     QTest::addColumn<int>("defaultButton");
-    QTest::addColumn<int>("press");
+    QTest::addColumn<bool>("accept");
     QTest::addColumn<int>("expected");
 
     const int okCancel = int(QMessageBox::Ok | QMessageBox::Cancel);
-    QTest::newRow("critical, Enter") << "showCritical" << int(QMessageBox::Ok) << int(QMessageBox::Ok)
-                                     << int(PressEnter) << int(QMessageBox::Ok);
-    QTest::newRow("question, Enter on Ok") << "askQuestion" << okCancel << int(QMessageBox::Ok) << int(PressEnter)
-                                           << int(QMessageBox::Ok);
-    QTest::newRow("question, Enter on Cancel") << "askQuestion" << okCancel << int(QMessageBox::Cancel)
-                                               << int(PressEnter) << int(QMessageBox::Cancel);
-    QTest::newRow("question, Cancel clicked") << "askQuestion" << okCancel << int(QMessageBox::Ok)
-                                              << int(QMessageBox::Cancel) << int(QMessageBox::Cancel);
-    QTest::newRow("warning, Enter") << "showWarning" << int(QMessageBox::Ok) << int(QMessageBox::Ok)
-                                    << int(PressEnter) << int(QMessageBox::Ok);
+    QTest::newRow("critical, accepted") << "showCritical" << int(QMessageBox::Ok) << int(QMessageBox::Ok) << true
+                                        << int(QMessageBox::Ok);
+    QTest::newRow("question, default Ok accepted") << "askQuestion" << okCancel << int(QMessageBox::Ok) << true
+                                                   << int(QMessageBox::Ok);
+    QTest::newRow("question, default Cancel rejected") << "askQuestion" << okCancel << int(QMessageBox::Cancel)
+                                                       << false << int(QMessageBox::Cancel);
+    QTest::newRow("question, default Ok rejected") << "askQuestion" << okCancel << int(QMessageBox::Ok) << false
+                                                   << int(QMessageBox::Cancel);
+    QTest::newRow("warning, accepted") << "showWarning" << int(QMessageBox::Ok) << int(QMessageBox::Ok) << true
+                                       << int(QMessageBox::Ok);
     QTest::newRow("warning, Yes of Yes/No") << "showWarning" << int(QMessageBox::Yes | QMessageBox::No)
-                                            << int(QMessageBox::No) << int(QMessageBox::Yes) << int(QMessageBox::Yes);
+                                            << int(QMessageBox::No) << true << int(QMessageBox::Yes);
 }
 
 void TestWidgets::messageBoxes_closed_returnPressedOrDefaultButton()
@@ -205,14 +207,25 @@ void TestWidgets::messageBoxes_closed_returnPressedOrDefaultButton()
     QFETCH(QString, function);
     QFETCH(int, buttons);
     QFETCH(int, defaultButton);
-    QFETCH(int, press);
+    QFETCH(bool, accept);
     QFETCH(int, expected);
 
     const QString title = QStringLiteral("Ошибка");
     const QString text = QStringLiteral("Сохранить настройки не удалось");
     const auto standardButtons = QMessageBox::StandardButtons(buttons);
     const auto standardDefault = QMessageBox::StandardButton(defaultButton);
-    auto dialog = closeNextModalDialog(QMessageBox::StandardButton(press));
+    Scenario::DialogAnswer answer;
+    answer.accept = accept;
+    answer.pattern = QStringLiteral("^Ошибка\nСохранить настройки не удалось$");
+    DialogAnswerer answerer;
+    QString className;
+    int shownDefault = -1;
+    answerer.inspect = [&](QDialog *shown) {
+        className = QString::fromLatin1(shown->metaObject()->className());
+        if (auto *box = qobject_cast<QMessageBox *>(shown))
+            shownDefault = box->standardButton(box->defaultButton());
+    };
+    answerer.begin({answer});
     int result = -1;
     if (function == QLatin1String("showCritical"))
         result = showCritical(nullptr, title, text);
@@ -221,10 +234,9 @@ void TestWidgets::messageBoxes_closed_returnPressedOrDefaultButton()
     else
         result = showWarning(nullptr, title, text, standardButtons, standardDefault);
 
-    VERIFY_MODAL_DIALOG_SHOWN(dialog);
-    QCOMPARE(dialog->className, QStringLiteral("QMessageBox"));
-    QCOMPARE(dialog->title, title);
-    QCOMPARE(dialog->text, text);
+    QCOMPARE(answerer.finish(), QStringList());
+    QCOMPARE(className, QStringLiteral("QMessageBox"));
+    QCOMPARE(shownDefault, defaultButton);
     QCOMPARE(result, expected);
 }
 
@@ -254,19 +266,20 @@ void TestWidgets::selectOpenFile_closed_returnsFileAndFilter()
     QVERIFY(created.open(QIODevice::WriteOnly));
     created.close();
 
-    auto dialog = closeNextModalDialog(accept ? QMessageBox::Open : QMessageBox::Cancel, [file](QDialog *shown) {
-        // The dialog does not overwrite a file name field that has the focus.
-        if (QWidget *focused = shown->focusWidget())
-            focused->clearFocus();
-        static_cast<QFileDialog *>(shown)->selectFile(file);
-    });
+    Scenario::DialogAnswer answer;
+    answer.accept = accept;
+    answer.fields = {{QStringLiteral("fileNameEdit"), file}};
+    answer.pattern = QStringLiteral("^Укажите расположение библиотеки дПС\n$");
+    DialogAnswerer answerer;
+    Qt::WindowFlags flags;
+    answerer.inspect = [&](QDialog *shown) { flags = shown->windowFlags(); };
+    answerer.begin({answer});
     QString filter = preselected;
     const QString result = selectOpenFile(nullptr, QStringLiteral("Укажите расположение библиотеки дПС"),
                                           directory.path(),
                                           QStringLiteral("Динамические библиотеки (*.so);;Все файлы (*)"), &filter);
-    VERIFY_MODAL_DIALOG_SHOWN(dialog);
-    QCOMPARE(dialog->title, QStringLiteral("Укажите расположение библиотеки дПС"));
-    QVERIFY(!dialog->flags.testFlag(Qt::WindowContextHelpButtonHint));
+    QCOMPARE(answerer.finish(), QStringList());
+    QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
     QCOMPARE(result, expectFile ? file : QString());
     QCOMPARE(filter, expectedFilter);
 }
