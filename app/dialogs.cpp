@@ -1,6 +1,7 @@
 #include "dialogs.h"
 
 #include <QDebug>
+#include <QFileDialog>
 #include <QInputDialog>
 
 #include <optional>
@@ -102,8 +103,7 @@ int showWarning(QWidget *parent, const QString &title, const QString &text,
     return runMessageBox(QMessageBox::Warning, parent, title, text, buttons, defaultButton);
 }
 
-QString selectOpenFile(QWidget *parent, const QString &title, const QString &directory,
-                       const QString &filter, QString *selectedFilter, QFileDialog::Options options)
+QString selectOpenFile(QWidget *parent, const QString &title, const QString &directory, const QString &filter)
 {
     if (const auto answer = queuedAnswer({QMessageBox::NoIcon, title, QString(), QString()}))
         return answer->button == QMessageBox::Ok ? answer->text : QString();
@@ -112,14 +112,9 @@ QString selectOpenFile(QWidget *parent, const QString &title, const QString &dir
     dialog.setDirectory(directory);
     dialog.setNameFilter(filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOptions(options);
     removeHelpButton(&dialog);
-    if (selectedFilter && !selectedFilter->isEmpty())
-        dialog.selectNameFilter(*selectedFilter);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
-    if (selectedFilter)
-        *selectedFilter = dialog.selectedNameFilter();
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
 }

@@ -2,10 +2,8 @@
 #define DIALOGS_H
 
 #include <QDialog>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QObject>
 #include <QString>
 #include <QVector>
 
@@ -36,9 +34,7 @@ int showWarning(QWidget *parent, const QString &title, const QString &text,
                 QMessageBox::StandardButton defaultButton = QMessageBox::Ok);
 
 // The chosen file, or an empty string when cancelled.
-QString selectOpenFile(QWidget *parent, const QString &title, const QString &directory,
-                       const QString &filter, QString *selectedFilter = nullptr,
-                       QFileDialog::Options options = QFileDialog::Options());
+QString selectOpenFile(QWidget *parent, const QString &title, const QString &directory, const QString &filter);
 
 // Test seam. A modal dialog runs an event loop of its own, which a test
 // could only reach with a timer racing the dialog. Instead a test queues the
@@ -68,17 +64,6 @@ class NoHelpButtonDialog : public QDialog
 
 public:
     explicit NoHelpButtonDialog(QWidget *parent = nullptr);
-};
-
-class QNebErrorHandler : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit QNebErrorHandler(QObject *parent = nullptr) : QObject(parent) {}
-
-signals:
-    void errorOccurred(int errorCode);
 };
 
 #endif // DIALOGS_H

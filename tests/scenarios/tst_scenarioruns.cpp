@@ -5,7 +5,6 @@
 #include "commandline.h"
 #include "dialoganswerer.h"
 #include "dialogs.h"
-#include "modaldialogs.h"
 #include "paycardmainwindow.h"
 #include "scenariorecorder.h"
 #include "scenariorunner.h"
@@ -13,7 +12,6 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QInputDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -536,11 +534,12 @@ void TestScenarioRuns::record_cashDeskDay_replaysAndTellsADecline()
     press("pbtnEcrPortOn");
     press("pbtnEcrPortGetStatus");
     // Every slip shows the terminal id set in the driver's own dialog.
-    auto properties = ModalDialogs::closeNextModalDialog(QMessageBox::Ok, [](QDialog *dialog) {
-        dialog->findChild<QLineEdit *>(QStringLiteral("leTerminalId"))->setText(QStringLiteral("SIM00042"));
-    });
+    DialogAnswerer answerer;
+    Scenario::DialogAnswer terminalId;
+    terminalId.fields = {{QStringLiteral("leTerminalId"), QStringLiteral("SIM00042")}};
+    answerer.begin({terminalId});
     press("pbtnShowPaycardProperties");
-    VERIFY_MODAL_DIALOG_SHOWN(properties);
+    QCOMPARE(answerer.finish(), QStringList());
     qobject_cast<QDoubleSpinBox *>(field("spinSum"))->setValue(100);
     QTest::keyClicks(field("leTrack2"), QStringLiteral("4111111111111111=2912101"));
     press("pbtnAuthorization");
@@ -560,11 +559,12 @@ void TestScenarioRuns::record_cashDeskDay_replaysAndTellsADecline()
     press("pbtnReportAdd");
     press("pbtnReportEnd");
     press("pbtnReportReset");
-    auto rename = ModalDialogs::closeNextModalDialog(QMessageBox::Ok, [](QDialog *dialog) {
-        qobject_cast<QInputDialog *>(dialog)->setTextValue(QStringLiteral("Касса 7"));
-    });
+    Scenario::DialogAnswer newName;
+    newName.hasText = true;
+    newName.text = QStringLiteral("Касса 7");
+    answerer.begin({newName});
     press("pbtnRename");
-    VERIFY_MODAL_DIALOG_SHOWN(rename);
+    QCOMPARE(answerer.finish(), QStringList());
     window->close();
     window.reset();
     useSettingsDirectory(own);

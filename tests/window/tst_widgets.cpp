@@ -49,8 +49,8 @@ private slots:
     void inputText_closed_returnsTextAndOkFlag();
     void messageBoxes_closed_returnPressedOrDefaultButton_data();
     void messageBoxes_closed_returnPressedOrDefaultButton();
-    void selectOpenFile_closed_returnsFileAndFilter_data();
-    void selectOpenFile_closed_returnsFileAndFilter();
+    void selectOpenFile_closed_returnsChosenFile_data();
+    void selectOpenFile_closed_returnsChosenFile();
     void settingsDirectory_deleted_recreatedWithSamePath();
     void fillCodeCombo_codeList_oneItemPerEntry_data();
     void fillCodeCombo_codeList_oneItemPerEntry();
@@ -240,24 +240,16 @@ void TestWidgets::messageBoxes_closed_returnPressedOrDefaultButton()
     QCOMPARE(result, expected);
 }
 
-void TestWidgets::selectOpenFile_closed_returnsFileAndFilter_data()
+void TestWidgets::selectOpenFile_closed_returnsChosenFile_data()
 {
     QTest::addColumn<bool>("accept");
-    QTest::addColumn<QString>("preselected");
-    QTest::addColumn<bool>("expectFile");
-    QTest::addColumn<QString>("expectedFilter");
-
-    QTest::newRow("accepted, all files preselected") << true << "Все файлы (*)" << true << "Все файлы (*)";
-    QTest::newRow("accepted") << true << QString() << true << "Динамические библиотеки (*.so)";
-    QTest::newRow("cancelled keeps filter") << false << "Все файлы (*)" << false << "Все файлы (*)";
+    QTest::newRow("accepted") << true;
+    QTest::newRow("cancelled") << false;
 }
 
-void TestWidgets::selectOpenFile_closed_returnsFileAndFilter()
+void TestWidgets::selectOpenFile_closed_returnsChosenFile()
 {
     QFETCH(bool, accept);
-    QFETCH(QString, preselected);
-    QFETCH(bool, expectFile);
-    QFETCH(QString, expectedFilter);
 
     QTemporaryDir directory;
     QVERIFY(directory.isValid());
@@ -274,14 +266,12 @@ void TestWidgets::selectOpenFile_closed_returnsFileAndFilter()
     Qt::WindowFlags flags;
     answerer.inspect = [&](QDialog *shown) { flags = shown->windowFlags(); };
     answerer.begin({answer});
-    QString filter = preselected;
     const QString result = selectOpenFile(nullptr, QStringLiteral("Укажите расположение библиотеки дПС"),
                                           directory.path(),
-                                          QStringLiteral("Динамические библиотеки (*.so);;Все файлы (*)"), &filter);
+                                          QStringLiteral("Динамические библиотеки (*.so);;Все файлы (*)"));
     QCOMPARE(answerer.finish(), QStringList());
     QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
-    QCOMPARE(result, expectFile ? file : QString());
-    QCOMPARE(filter, expectedFilter);
+    QCOMPARE(result, accept ? file : QString());
 }
 
 void TestWidgets::settingsDirectory_deleted_recreatedWithSamePath()
