@@ -326,7 +326,10 @@ QVector<SettingsFile::Device> PayCardMainWindow::savedPaycardDevices(QStringList
             // A device without a driver object has no settings to keep.
         }
         const SettingsFile::Device device{ui->cmbDevices->itemText(i), settings};
-        if (settings.isEmpty() || !SettingsFile::isWritable(device)) {
+        // A device as it was read from the file passed the same check then.
+        const bool asRead = i < loaded.terminals.size() && device.name == loaded.terminals.at(i).name
+                            && settings == loaded.terminals.at(i).settings;
+        if (settings.isEmpty() || (!asRead && !SettingsFile::isWritable(device))) {
             if (!settings.isEmpty())
                 leftOut->append(device.name);
             unsavedIds->insert(id);

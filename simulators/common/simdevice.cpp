@@ -115,8 +115,9 @@ SimDevice::~SimDevice() = default;
 void SimDevice::addDefinition(const Definition &definition)
 {
     defs.append(definition);
-    applied.insert(definition.name, definition.defaultValue);
-    pending.insert(definition.name, definition.defaultValue);
+    applied.append(definition.defaultValue);
+    pending.append(definition.defaultValue);
+    settingsText.clear();
 }
 
 int SimDevice::definitionIndex(const QString &name) const
@@ -128,12 +129,18 @@ int SimDevice::definitionIndex(const QString &name) const
     return -1;
 }
 
+QString SimDevice::value(const QString &name) const
+{
+    const int index = definitionIndex(name);
+    return index < 0 ? QString() : applied.at(index);
+}
+
 QString SimDevice::label(const QString &name) const
 {
     const int index = definitionIndex(name);
     if (index < 0)
         return QString();
-    const QString current = applied.value(name);
+    const QString &current = applied.at(index);
     for (const ValueChoice &choice : defs.at(index).choices) {
         if (choice.value == current)
             return choice.label;
@@ -144,8 +151,8 @@ QString SimDevice::label(const QString &name) const
 QMap<QString, QString> SimDevice::appliedValues() const
 {
     QMap<QString, QString> values;
-    for (auto it = applied.cbegin(); it != applied.cend(); ++it)
-        values.insert(it.key(), it.value());
+    for (int i = 0; i < defs.size(); ++i)
+        values.insert(defs.at(i).name, applied.at(i));
     return values;
 }
 
@@ -199,10 +206,14 @@ QString SimDevice::checkValues(const QMap<QString, QString> &values, QString *ba
 void SimDevice::assignValues(const QMap<QString, QString> &values)
 {
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        applied.insert(it.key(), it.value());
-        pending.insert(it.key(), it.value());
+        const int index = definitionIndex(it.key());
+        if (index >= 0) {
+            applied[index] = it.value();
+            pending[index] = it.value();
+        }
     }
-    traceOn = applied.value(TraceOption) == QLatin1String("1");
+    traceOn = value(TraceOption) == QLatin1String("1");
+    settingsText.clear();
     settingsApplied();
 }
 
@@ -210,11 +221,11 @@ QString SimDevice::settingsString() const
 {
     QString text = deviceKind + QLatin1Char('/') + QString::number(SettingsFormatVersion);
     text.reserve(512);
-    for (const Definition &definition : defs) {
+    for (int i = 0; i < defs.size(); ++i) {
         text += QLatin1Char(';');
-        text += escapeField(definition.name);
+        text += escapeField(defs.at(i).name);
         text += QLatin1Char('=');
-        text += escapeField(applied.value(definition.name));
+        text += escapeField(applied.at(i));
     }
     return text;
 }
@@ -431,7 +442,9 @@ int SimDevice::showProperties()
 
 int SimDevice::deviceSettings(wchar_t *buffer, int size)
 {
-    return outText(settingsString(), buffer, size);
+    if (settingsText.empty())
+        settingsText = toWString(settingsString());
+    return copyOut(settingsText, buffer, size);
 }
 
 int SimDevice::setDeviceSettings(const wchar_t *settings)
@@ -466,9 +479,10 @@ int SimDevice::parameter(const wchar_t *name, wchar_t *buffer, int size)
 {
     QString key;
     int result = 0;
-    if (parameterArgument(name, &key, &result) < 0)
+    const int index = parameterArgument(name, &key, &result);
+    if (index < 0)
         return result;
-    return outText(pending.value(key), buffer, size);
+    return outText(pending.at(index), buffer, size);
 }
 
 int SimDevice::setParameter(const wchar_t *name, const wchar_t *value)
@@ -476,10 +490,10 @@ int SimDevice::setParameter(const wchar_t *name, const wchar_t *value)
     QString key;
     QString text;
     int result = 0;
-    if (parameterArgument(name, &key, &result) < 0
-        || !textArgument(value, QStringLiteral("значение параметра %1").arg(key), &text, &result))
+    const int index = parameterArgument(name, &key, &result);
+    if (index < 0 || !textArgument(value, QStringLiteral("значение параметра %1").arg(key), &text, &result))
         return result;
-    pending.insert(key, text);
+    pending[index] = text;
     return succeed();
 }
 
@@ -499,8 +513,8 @@ int SimDevice::parameterValues(const wchar_t *name, wchar_t *buffer, int size)
 int SimDevice::applySettings()
 {
     QMap<QString, QString> values;
-    for (auto it = pending.cbegin(); it != pending.cend(); ++it)
-        values.insert(it.key(), it.value());
+    for (int i = 0; i < defs.size(); ++i)
+        values.insert(defs.at(i).name, pending.at(i));
     QString badName;
     const QString problem = checkValues(values, &badName);
     if (!problem.isEmpty()) {

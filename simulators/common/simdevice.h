@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <initializer_list>
+#include <string>
 
 namespace Sim {
 
@@ -96,8 +97,8 @@ public:
     // Settings as the device and its dialog see them. value() and label()
     // give the applied value; setParameter only stores a pending one.
     const QVector<Definition> &definitions() const { return defs; }
-    QString value(const QString &name) const { return applied.value(name); }
-    int intValue(const QString &name) const { return applied.value(name).toInt(); }
+    QString value(const QString &name) const;
+    int intValue(const QString &name) const { return value(name).toInt(); }
     QString label(const QString &name) const;
     QMap<QString, QString> appliedValues() const;
     // Empty when every value is known and acceptable; otherwise a Russian
@@ -168,8 +169,14 @@ private:
     QPointer<QWidget> owner;
     ErrorState error;
     QVector<Definition> defs;
-    QHash<QString, QString> applied;
-    QHash<QString, QString> pending;
+    // Values by the index of their definition: a device holds many, and
+    // thousands of devices are made and released at start-up and shut-down.
+    QVector<QString> applied;
+    QVector<QString> pending;
+    // The settings string as the host reads it, built again only after the
+    // applied values change: the host reads every device's settings at
+    // shut-down to learn whether any changed. Empty until built.
+    std::wstring settingsText;
 
     friend class SettingsDialog;
 };
