@@ -2,12 +2,11 @@
 #define SCRIPTEDWINDOW_H
 
 #include "driverfactories.h"
-#include "scripteddriver.h"
+#include "testdriver.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QLibrary>
 #include <QPushButton>
 
 #include <functional>
@@ -27,24 +26,19 @@ public:
         QStringList files = {applicationDirectory() + QStringLiteral("paycard"),
                              applicationDirectory() + QStringLiteral("fptr")};
         files += extraFiles;
-        static const ScriptedDriverHooks hooks = {&paycardCreated, &fptrCreated, &releasedObject};
         for (const QString &file : files) {
-            QLibrary library(file);
-            auto setHooks = reinterpret_cast<ScriptedDriverSetHooksFunction>(library.resolve("ScriptedDriverSetHooks"));
-            if (setHooks) {
-                setHooks(&hooks);
+            if (TestDriverControl *control = testDriver(file)) {
+                control->paycardCreated = &paycardCreated;
+                control->fptrCreated = &fptrCreated;
+                control->released = &releasedObject;
                 hooked.append(file);
             }
         }
     }
     ~ScriptedDrivers()
     {
-        for (const QString &file : hooked) {
-            auto setHooks = reinterpret_cast<ScriptedDriverSetHooksFunction>(
-                QLibrary(file).resolve("ScriptedDriverSetHooks"));
-            if (setHooks)
-                setHooks(nullptr);
-        }
+        for (const QString &file : hooked)
+            *testDriver(file) = TestDriverControl();
         instance = nullptr;
     }
 

@@ -10,6 +10,43 @@
 #include <QStringList>
 
 #include <functional>
+#include <string>
+
+// Absurd answers, for checking that the bench survives a driver that gives
+// them: the test driver library shares one set of these flags among all its
+// objects and its create and release functions, so it can turn absurd under
+// a running window. No flag set is a driver that answers as scripted.
+namespace AbsurdDriver {
+
+enum Flag : unsigned {
+    NegativeLengths = 1u << 0, // string getters report INT_MIN or -1
+    HugeLengths = 1u << 1,     // string getters report INT_MAX
+    LengthPastBuffer = 1u << 2, // string getters report one more than any buffer holds
+    Unterminated = 1u << 3,    // string getters fill the whole buffer and write no NUL
+    GarbageResults = 1u << 4,  // every operation fails; the result code is INT_MIN, the bad-parameter flag -1
+    SilentFailures = 1u << 5,  // every operation fails with result code 0
+    GarbageNumbers = 1u << 6,  // number getters write absurd values, another with every call
+    NullCreate = 1u << 7,      // the create functions return null
+    IdleRelease = 1u << 8,     // the release functions do nothing at all
+    ThrowsInt = 1u << 9,       // every operation but the string getters, and create, throws an int
+};
+
+} // namespace AbsurdDriver
+
+struct AbsurdAnswers
+{
+    unsigned flags = 0;
+    unsigned turn = 0; // advances with every absurd value handed out
+
+    bool has(AbsurdDriver::Flag flag) const { return (flags & flag) != 0; }
+    // What a call answers whose scripted answer is `honest`.
+    int result(int honest);
+    // What a number getter writes instead of `honest`.
+    int number(const QString &operation, int honest);
+    double number(double honest);
+    // Writes `value` into the caller's buffer; returns the length to report.
+    int text(const std::wstring &value, wchar_t *buffer, int size);
+};
 
 // In-process driver objects for tests: they record every call and answer
 // from a script. Construct one, fill in the script, hand its address to a
@@ -51,6 +88,9 @@
 //   - reads: the operations that answered as getters so far (number and
 //     string getters, parameter, parameterValues), filled before onCall
 //     runs; a test can tell from it whose result the caller may ignore.
+//   - absurd: while the flags it points at are set, every call is still
+//     recorded but answers absurdly from the script's values, a string
+//     getter without a value with "абсурд <operation>".
 // Setters that have a matching getter in the interface store what they were
 // given when they succeed, so it reads back: setDeviceEnabled, setDeviceSettings,
 // setParameter, setPinpadPortMode, setModemPortMode. The payment operation
@@ -68,6 +108,7 @@ public:
     QHash<QString, QString> parameterValueLists;
     std::function<void(const QString &call)> onCall;
     QSet<QString> reads;
+    AbsurdAnswers *absurd = nullptr;
 
     // Sets resultCode, resultDescription and the bad-parameter answers.
     // An empty badParamDescription leaves the bad-parameter flag at 0.
@@ -82,6 +123,9 @@ public:
     static QString pointerText(const void *pointer);
 
 protected:
+    bool absurdly() const { return absurd && absurd->flags; }
+    void note(const QString &operation, const QStringList &arguments);
+    int scripted(const QString &operation, const QString &key, int unscripted) const;
     int record(const QString &operation, const QStringList &arguments = QStringList(),
                const QString &key = QString());
     int answerString(const QString &operation, const QString &value, wchar_t *buffer, int size,

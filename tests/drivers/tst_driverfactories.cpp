@@ -1,35 +1,28 @@
-// Runs from bin/testdrivers: "paycard" and "rcpprn" are complete recording
-// test drivers, "fptr" lacks its release function; ../nullcreate/paycard
-// creates no objects.
+// Beside the test, "paycard" and "rcpprn" are complete test drivers, "fptr"
+// lacks its release function.
 #include "benchtest.h"
 #include "driverfactories.h"
 #include "messagecapture.h"
-#include "testdriverrecord.h"
-
-#include <QLibrary>
+#include "testdriver.h"
 
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
 
 namespace {
 
-// The record of one test driver file, reset. Resolved through a QLibrary of
-// the same path the factories use, so it is the very instance they load; the
-// QLibrary is never unloaded, which keeps the record valid between factories.
-const TestDriverRecord *freshRecord(const QString &file)
+// The control of one test driver file beside the test, reset.
+TestDriverControl *freshRecord(const QString &file)
 {
-    QLibrary library(applicationDirectory() + file);
-    auto reset = reinterpret_cast<TestDriverResetFunction>(library.resolve("TestDriverReset"));
-    auto recording = reinterpret_cast<TestDriverRecordFunction>(library.resolve("TestDriverRecording"));
-    if (!reset || !recording)
-        qFatal("test driver %s not found: %s", qPrintable(file), qPrintable(library.errorString()));
-    reset();
-    return recording();
+    TestDriverControl *control = testDriver(applicationDirectory() + file);
+    if (!control)
+        qFatal("test driver %s not found", qPrintable(file));
+    *control = TestDriverControl();
+    return control;
 }
 
 template <class Wrapper, class I>
 void verifyCreatedAndReleased(std::unique_ptr<Wrapper> created, const std::function<void(std::unique_ptr<Wrapper> &)> &release,
-                              const TestDriverRecord *record, int version)
+                              const TestDriverControl *record, int version)
 {
     QVERIFY(created);
     I *object = created->driverObject();
@@ -69,7 +62,7 @@ private slots:
 
 void TestDriverFactories::paycardFactory_completeLibrary_createsWithVersion3AndReleasesThroughAddress()
 {
-    const TestDriverRecord *record = freshRecord(QStringLiteral("/paycard"));
+    const TestDriverControl *record = freshRecord(QStringLiteral("/paycard"));
     MessageCapture log;
     PaycardFactory factory;
     QCOMPARE(log.debugLines, QStringList());
@@ -80,7 +73,7 @@ void TestDriverFactories::paycardFactory_completeLibrary_createsWithVersion3AndR
 
 void TestDriverFactories::fptrFactory_completeLibrary_createsWithVersion15AndReleasesThroughAddress()
 {
-    const TestDriverRecord *record = freshRecord(QStringLiteral("/rcpprn"));
+    const TestDriverControl *record = freshRecord(QStringLiteral("/rcpprn"));
     FptrFactory factory;
     verifyCreatedAndReleased<QNebFptr, IFptr>(
         factory.create(1), [&](std::unique_ptr<QNebFptr> &w) { factory.release(1, w); }, record, 15);
@@ -100,8 +93,8 @@ void TestDriverFactories::fptrFactory_kind_readyAndCreatesOnlyForCompleteLibrary
 {
     QFETCH(int, kind);
     QFETCH(bool, ready);
-    const TestDriverRecord *fptr = freshRecord(QStringLiteral("/fptr"));
-    const TestDriverRecord *rcpprn = freshRecord(QStringLiteral("/rcpprn"));
+    const TestDriverControl *fptr = freshRecord(QStringLiteral("/fptr"));
+    const TestDriverControl *rcpprn = freshRecord(QStringLiteral("/rcpprn"));
 
     FptrFactory factory;
     QCOMPARE(factory.isReady(kind), ready);
@@ -130,8 +123,8 @@ void TestDriverFactories::loadDriverLibrary_missingReleaseSymbol_notReadyAndSile
 
 void TestDriverFactories::loadDriverLibrary_createReturnsNull_readyButNoObject()
 {
-    BRXLibrary<IPayCard> library(applicationDirectory() + QStringLiteral("../nullcreate/paycard"),
-                                 QStringLiteral("PayCard"));
+    freshRecord(QStringLiteral("/paycard"))->absurd.flags = AbsurdDriver::NullCreate;
+    BRXLibrary<IPayCard> library(applicationDirectory() + QStringLiteral("/paycard"), QStringLiteral("PayCard"));
     QVERIFY2(loadDriverLibrary(&library), qPrintable(library.errorString()));
     QVERIFY(library.isReady());
     QNebPaycard wrapper(library.createFunction(NEB::PayCard::InterfaceVersion));
@@ -151,8 +144,8 @@ void TestDriverFactories::release_wrapperWithoutObject_throwsAndLeavesWrapper_da
 void TestDriverFactories::release_wrapperWithoutObject_throwsAndLeavesWrapper()
 {
     QFETCH(int, kind);
-    const TestDriverRecord *paycard = freshRecord(QStringLiteral("/paycard"));
-    const TestDriverRecord *rcpprn = freshRecord(QStringLiteral("/rcpprn"));
+    const TestDriverControl *paycard = freshRecord(QStringLiteral("/paycard"));
+    const TestDriverControl *rcpprn = freshRecord(QStringLiteral("/rcpprn"));
     if (kind < 0) {
         PaycardFactory factory;
         auto wrapper = std::make_unique<QNebPaycard>(nullptr);
@@ -172,7 +165,7 @@ void TestDriverFactories::release_wrapperWithoutObject_throwsAndLeavesWrapper()
 
 void TestDriverFactories::fptrRelease_unknownKind_deletesWrapperWithoutCallingLibrary()
 {
-    const TestDriverRecord *rcpprn = freshRecord(QStringLiteral("/rcpprn"));
+    const TestDriverControl *rcpprn = freshRecord(QStringLiteral("/rcpprn"));
     FptrFactory factory;
     std::unique_ptr<QNebFptr> wrapper = factory.create(1);
     QVERIFY(wrapper && wrapper->driverObject());

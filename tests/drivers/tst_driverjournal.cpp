@@ -1,6 +1,6 @@
 // The driver call journal. Wrapper calls go to the recording fakes, whose own
 // record is what the journal must repeat; factory calls go to the test driver
-// libraries beside the test (bin/testdrivers).
+// libraries beside the test.
 #include "benchtest.h"
 #include "devicelists.h"
 #include "cardnumbers.h"

@@ -1,4 +1,3 @@
-#include "absurddriver.h"
 #include "benchtest.h"
 #include "devicelists.h"
 #include "dialogs.h"
@@ -8,12 +7,12 @@
 #include "paycardmainwindow.h"
 #include "portstatus.h"
 #include "settingsfolder.h"
+#include "testdriver.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QLibrary>
 #include <QTextEdit>
 
 // The window against driver libraries that answer absurdly, loaded through
@@ -33,14 +32,24 @@ private:
     QStringList faults; // what went wrong, with the button that did it
     int clicks = 0;
 
+    // Drivers that behave answer protocol 9 on a serial port and accept
+    // their settings dialog.
+    static void behave(FakeDriverScript *object)
+    {
+        object->parameters = {{"Protocol", "9"}, {"Port", "COM1"}, {"Model", "M"}};
+        object->parameterValueLists = {{"Protocol", "9:Девятый;"}, {"Port", "COM1:COM1;"}, {"Model", "M:Модель;"}};
+        object->results.insert(QStringLiteral("showProperties"), 1);
+    }
+
     static void setVariant(unsigned flags)
     {
         for (const char *file : {"paycard", "fptr"}) {
-            auto set = reinterpret_cast<AbsurdDriverSetVariantFunction>(
-                QLibrary(applicationDirectory() + QLatin1String(file)).resolve("AbsurdDriverSetVariant"));
-            if (!set)
-                qFatal("no absurd driver library %s beside the test", file);
-            set(flags);
+            TestDriverControl *control = testDriver(applicationDirectory() + QLatin1String(file));
+            if (!control)
+                qFatal("no test driver library %s beside the test", file);
+            control->absurd = AbsurdAnswers{flags};
+            control->paycardCreated = [](FakePaycard *object) { behave(object); };
+            control->fptrCreated = [](FakeFptr *object) { behave(object); };
         }
     }
 
