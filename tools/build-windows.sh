@@ -57,18 +57,9 @@ wine wineboot >/dev/null 2>&1 </dev/null
 
 # Each test keeps its settings in a folder of its own, named through
 # VANTER9_SETTINGS_FOLDER, so they run side by side as on Linux.
-# Tests that still fail on Windows for faults of the program or the tests
-# not mended yet. They run first, on their own, and their result is printed
-# but does not fail the build; each must leave this list with its mend.
-pending=(
-    tst_absurddrivers       # its garbage text holds WCHAR_MIN, a NUL where wchar_t is unsigned
-)
-pending_pattern="^($(IFS='|'; echo "${pending[*]}"))\$"
 test_start=$SECONDS
-echo "Known to fail on Windows until mended, run apart and not counted: ${pending[*]}"
-(cd "$build_dir" && ctest --timeout 300 -R "$pending_pattern") || true
 test_status=0
-(cd "$build_dir" && ctest --output-on-failure --parallel "$(nproc)" --timeout 300 -E "$pending_pattern") || test_status=$?
+(cd "$build_dir" && ctest --output-on-failure --parallel "$(nproc)" --timeout 300) || test_status=$?
 echo "Tests under Wine: $((SECONDS - test_start)) s"
 
 # The package.

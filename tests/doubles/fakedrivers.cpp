@@ -15,8 +15,10 @@ T next(unsigned &turn, const T (&values)[N])
 }
 
 // Characters a driver should never send: a lone surrogate, a non-character,
-// the extremes of the type, a control character, markup and a line break.
-const wchar_t garbage[] = {wchar_t(0xD800), wchar_t(0xFFFF), WCHAR_MAX, WCHAR_MIN, wchar_t(0x01),
+// the extremes of the type (short of the NUL where it is unsigned, as on
+// Windows, since a NUL only ends the text), a control character, markup and a
+// line break.
+const wchar_t garbage[] = {wchar_t(0xD800), wchar_t(0xFFFF), WCHAR_MAX, wchar_t(WCHAR_MIN == 0 ? 1 : WCHAR_MIN), wchar_t(0x01),
                            L'<', L'&', L'\n', L'Ж'};
 
 } // namespace
