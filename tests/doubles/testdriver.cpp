@@ -8,6 +8,10 @@
 
 #include <vector>
 
+#ifdef Q_OS_UNIX
+#include <dlfcn.h>
+#endif
+
 using namespace AbsurdDriver;
 using NEB::Fptr::IFptr;
 using NEB::PayCard::IPayCard;
@@ -19,6 +23,15 @@ TestDriverControl control;
 // Objects handed to a test or left alive by an idle release, reachable for
 // good, so a leak checker blames nobody for what the driver chose to keep.
 std::vector<const void *> *const kept = new std::vector<const void *>;
+
+#ifdef Q_OS_UNIX
+// The library stays mapped when the bench unloads it: what it keeps must stay
+// reachable for the leak checker, and what a test still holds callable.
+const bool pinned = [] {
+    Dl_info self;
+    return dladdr(&control, &self) && dlopen(self.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}();
+#endif
 
 template <class Object, class I>
 I *create(int version, void (*created)(Object *))
