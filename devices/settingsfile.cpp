@@ -278,6 +278,34 @@ bool saveInPlace(const QVector<File> &files, const QVector<QByteArray> &document
     return true;
 }
 
+// What stood under a file's name before a save replaced it.
+struct Previous
+{
+    bool existed = false;
+    QByteArray content;
+};
+
+Previous readPrevious(const QString &fileName)
+{
+    Previous previous;
+    QFile file(fileName);
+    previous.existed = file.exists();
+    if (previous.existed && file.open(QIODevice::ReadOnly))
+        previous.content = file.read(MaxFileSize + 1);
+    return previous;
+}
+
+void putBack(const QString &fileName, const Previous &previous)
+{
+    if (!previous.existed) {
+        QFile::remove(fileName);
+        return;
+    }
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(previous.content) == previous.content.size() && file.flush())
+        file.commit();
+}
+
 } // namespace
 
 bool isReplaceable(const QString &fileName)
@@ -325,10 +353,22 @@ bool save(const QVector<File> &files)
             return false;
         }
     }
-    bool committed = true;
-    for (const auto &file : written)
-        committed = file->commit() && committed;
-    return committed;
+    // Replacing can still fail: Windows refuses to rename over a file that
+    // another program holds open. The files replaced before it then get
+    // their previous content back, so the pair is never left half new.
+    QVector<Previous> previous;
+    for (const File &file : files)
+        previous.append(readPrevious(file.name));
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (!written[i]->commit()) {
+            for (std::size_t j = i + 1; j < written.size(); ++j)
+                written[j]->cancelWriting();
+            while (i-- > 0)
+                putBack(files[int(i)].name, previous[int(i)]);
+            return false;
+        }
+    }
+    return true;
 }
 
 QString keepUnreadable(const QString &fileName, const QDateTime &time)
