@@ -175,6 +175,7 @@ private:
         QVector<SettingsFile::Device> terminals;
         QStringList registers; // settings strings, in file order
     } loaded;
+    bool terminalsAsLoaded();
     bool registersAsLoaded();
 };
 

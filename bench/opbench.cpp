@@ -29,8 +29,12 @@
 //                                  opened and painted
 //     opbench shutdown D same|renamed  the window closed with D saved
 //                                  terminals, none changed or one renamed
+//     opbench bound D              D saved terminals and fresh registers
+//                                  saved at close: the files' sizes and
+//                                  whether the save failed
 
 #include "commandline.h"
+#include "dialogs.h"
 #include "devicelists.h"
 #include "driverjournal.h"
 #include "fakedrivers.h"
@@ -44,6 +48,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPushButton>
@@ -372,11 +377,39 @@ int shutDown(int devices, bool rename)
     return 0;
 }
 
+// Where the settings files pass their bound: `devices` terminals saved, their
+// registers made afresh by start-up, and the window closed, which writes
+// both files. Prints each file's size (or "none"), whether the terminals'
+// file is still the one saved before, and the dialogs the close showed.
+int bound(int devices)
+{
+    saveTerminals(devices);
+    const QString paycardFile = settingsDirectory() + QLatin1String("paycard.cfg");
+    const QString fptrFile = settingsDirectory() + QLatin1String("paycard_fptr.cfg");
+    const auto contents = [](const QString &name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = contents(paycardFile);
+    answerEveryDialog(true);
+    { PayCardMainWindow window; }
+    const QVector<AnsweredDialog> shown = takeAnsweredDialogs();
+    for (const QString &name : {paycardFile, fptrFile}) {
+        const QFileInfo info(name);
+        std::printf("%s: %s\n", qPrintable(info.fileName()),
+                    info.exists() ? qPrintable(QString::number(info.size()) + QLatin1String(" bytes")) : "none");
+    }
+    std::printf("paycard.cfg as saved before the start: %s\n", contents(paycardFile) == before ? "yes" : "no");
+    for (const AnsweredDialog &dialog : shown)
+        std::printf("dialog: %s\n", qPrintable(dialog.text));
+    return 0;
+}
+
 int usage()
 {
     std::fprintf(stderr, "usage: opbench authorize window|direct|direct-raw N | check | slip CHARS"
                          " | journal DEVICES first|last plain|journal N | popup DEVICES"
-                         " | shutdown DEVICES same|renamed\n");
+                         " | shutdown DEVICES same|renamed | bound DEVICES\n");
     return 2;
 }
 
@@ -398,6 +431,8 @@ int main(int argc, char *argv[])
                           arguments.at(3) == QLatin1String("journal"), arguments.at(4).toInt());
     if (arguments.at(0) == QLatin1String("popup") && arguments.size() == 2)
         return popup(arguments.at(1).toInt());
+    if (arguments.at(0) == QLatin1String("bound") && arguments.size() == 2)
+        return bound(arguments.at(1).toInt());
     if (arguments.at(0) == QLatin1String("shutdown") && arguments.size() == 3)
         return shutDown(arguments.at(1).toInt(), arguments.at(2) == QLatin1String("renamed"));
 

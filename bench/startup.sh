@@ -4,11 +4,22 @@
 # time, the cost per added device and how it grows, and the same starts
 # with the simulated drivers as they were before they stopped formatting
 # their trace when tracing is off, run side by side.
-# Usage: bench/startup.sh [runs]   (default 20 of each, interleaved)
+# Usage: bench/startup.sh [runs] [count...]   (default 20 of each, interleaved)
+# Counts given after the runs replace 1000 and 4000 (the one-device start is
+# always measured) and leave out the old drivers, e.g. `bench/startup.sh 5
+# 1000 20000`; the growth is then that of the last count over the first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-20}
 counts=(1 1000 4000)
+compare_old=yes
+if [ $# -gt 1 ]; then
+    counts=(1 "${@:2}")
+    compare_old=no
+fi
+sizes=("${counts[@]:1}")
+first=${sizes[0]}
+last=${sizes[${#sizes[@]}-1]}
 # The last commit whose simulated drivers formatted their trace on every call.
 old_commit=2849183
 
@@ -23,7 +34,7 @@ export QT_QPA_PLATFORM=offscreen
 # directory, so only the drivers differ between the two.
 variants=(now)
 old=build/bench-old
-if [ ! -f "$old/bin/libpaycard.so" ]; then
+if [ "$compare_old" = yes ] && [ ! -f "$old/bin/libpaycard.so" ]; then
     if git cat-file -e "$old_commit^{commit}" 2>/dev/null; then
         echo "building the simulated drivers of $old_commit in $old (once)" >&2
         rm -rf "$old"
@@ -39,7 +50,7 @@ if [ ! -f "$old/bin/libpaycard.so" ]; then
         echo "commit $old_commit is not in this clone: no comparison with the old drivers" >&2
     fi
 fi
-if [ -f "$old/bin/libpaycard.so" ]; then
+if [ "$compare_old" = yes ] && [ -f "$old/bin/libpaycard.so" ]; then
     cp build/bin/firstpaint_bench "$old/bin/"
     variants+=(before)
 fi
@@ -92,19 +103,22 @@ per_device() { awk -v a="$(median "$1-$3" "$2")" -v b="$(median "$1-1" "$2")" -v
 
 echo
 for variant in "${variants[@]}"; do
-    for count in 1000 4000; do
+    for count in "${sizes[@]}"; do
         awk -v v="$variant" -v n="$count" -v c="$(per_device "$variant" 1 "$count")" \
             -v m="$(per_device "$variant" 2 "$count")" -v w="$(per_device "$variant" 3 "$count")" 'BEGIN {
             printf "%-6s per device, %4d devices: CPU %.1f us, peak memory %.1f KiB, wall %.1f us\n", v, n, c * 1e6, m, w * 1e6 }'
     done
 done
-for variant in "${variants[@]}"; do
-    awk -v v="$variant" -v c1="$(per_device "$variant" 1 1000)" -v c4="$(per_device "$variant" 1 4000)" \
-        -v m1="$(per_device "$variant" 2 1000)" -v m4="$(per_device "$variant" 2 4000)" 'BEGIN {
-        printf "%-6s per-device cost 4000 / 1000 devices: CPU %.2f, peak memory %.2f (1 is linear growth)\n", v, c4 / c1, m4 / m1 }'
-done
+if [ "$first" != "$last" ]; then
+    for variant in "${variants[@]}"; do
+        awk -v v="$variant" -v a="$first" -v b="$last" \
+            -v c1="$(per_device "$variant" 1 "$first")" -v c4="$(per_device "$variant" 1 "$last")" \
+            -v m1="$(per_device "$variant" 2 "$first")" -v m4="$(per_device "$variant" 2 "$last")" 'BEGIN {
+            printf "%-6s per-device cost %d / %d devices: CPU %.2f, peak memory %.2f (1 is linear growth)\n", v, b, a, c4 / c1, m4 / m1 }'
+    done
+fi
 if [ "${#variants[@]}" -gt 1 ]; then
-    for count in 1000 4000; do
+    for count in "${sizes[@]}"; do
         awk -v n="$count" -v a="$(per_device now 1 "$count")" -v b="$(per_device before 1 "$count")" \
             -v ma="$(per_device now 2 "$count")" -v mb="$(per_device before 2 "$count")" 'BEGIN {
             printf "per-device cost now / before, %4d devices: CPU %.2f (%.0f%% less), peak memory %.2f\n", n, a / b, (1 - a / b) * 100, ma / mb }'

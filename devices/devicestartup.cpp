@@ -29,11 +29,17 @@ QString noDriverObject()
     return PayCardMainWindow::tr("Не удалось создать объект драйвера");
 }
 
-bool sameDevices(const QVector<SettingsFile::Device> &a, const QVector<SettingsFile::Device> &b)
+// Whether a device still has the settings it was loaded with. One not used
+// since its set-up at start-up cannot have changed them and is not asked;
+// the others are read back. Empty settings are never kept, so a device
+// loaded with none counts as changed, like one whose settings read fails.
+template <class Wrapper>
+bool settingsAsLoaded(Wrapper *device, const QString &loadedSettings)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto &x, const auto &y) {
-        return x.name == y.name && x.settings == y.settings;
-    });
+    if (loadedSettings.isEmpty())
+        return false;
+    return !device->mayHaveChangedSettings()
+           || device->readString(&Wrapper::Interface::deviceSettings) == loadedSettings;
 }
 
 } // namespace
@@ -169,18 +175,14 @@ void PayCardMainWindow::shutDownDevices()
         QSet<int> unsavedIds;
         const bool savePaycard = paycardDevices && !filesLeftAlone.contains(paycardFile);
         const bool saveFptr = fptrDevices && !filesLeftAlone.contains(fptrFile);
-        QVector<SettingsFile::Device> terminals;
-        if (savePaycard)
-            terminals = savedPaycardDevices(&leftOut, &unsavedIds);
         // Both files still hold what would be written: they are left as they
         // are, which spares the disk and never risks them. The registers are
         // compared by their settings alone, so that none has to describe
         // itself; any difference writes both, as the pair is saved together.
-        const bool unchanged = loaded.known && unsavedIds.isEmpty()
-                               && (!savePaycard || sameDevices(terminals, loaded.terminals))
+        const bool unchanged = loaded.known && (!savePaycard || terminalsAsLoaded())
                                && (!saveFptr || registersAsLoaded());
         if (savePaycard && !unchanged)
-            files.append({paycardFile, terminals});
+            files.append({paycardFile, savedPaycardDevices(&leftOut, &unsavedIds)});
         if (saveFptr && !unchanged)
             files.append({fptrFile, savedFptrDevices(unsavedIds, &leftOut)});
         if (!files.isEmpty() && !SettingsFile::save(files))
@@ -274,6 +276,7 @@ void PayCardMainWindow::loadPaycardSettings(const QString &fileName)
             return reason.isEmpty() ? failure.message() : reason;
         }
         QNebPaycard *device = wrapper.get();
+        device->settle();
         const int id = paycardDevices->add(std::move(wrapper));
         ui->cmbDevices->addItem(saved.name.isEmpty() ? deviceDescription(device->driverObject()) : saved.name, id);
         loaded.terminals.append(saved);
@@ -294,8 +297,11 @@ bool PayCardMainWindow::loadFptrSettings(const QString &fileName)
         loaded.registers.append(saved.settings);
         QString reason;
         try {
-            fptrDevices->add(0, prepareDevice(fptrDevices.get(), fptrDevices->create(0), noDriverObject(),
-                                              &saved.settings, &reason));
+            std::unique_ptr<QNebFptr> wrapper = prepareDevice(fptrDevices.get(), fptrDevices->create(0),
+                                                              noDriverObject(), &saved.settings, &reason);
+            if (wrapper)
+                wrapper->settle();
+            fptrDevices->add(0, std::move(wrapper));
         } catch (const Exception &failure) {
             return reason.isEmpty() ? failure.message() : reason;
         }
@@ -364,6 +370,27 @@ QVector<SettingsFile::Device> PayCardMainWindow::savedFptrDevices(const QSet<int
     return devices;
 }
 
+// Whether the device list holds the terminals the file held, in the same
+// order, under the same names and with the same settings: what the file
+// would be written with again.
+bool PayCardMainWindow::terminalsAsLoaded()
+{
+    const int count = ui->cmbDevices->count();
+    if (count != loaded.terminals.size())
+        return false;
+    try {
+        for (int i = 0; i < count; ++i) {
+            const SettingsFile::Device &saved = loaded.terminals.at(i);
+            if (ui->cmbDevices->itemText(i) != saved.name
+                || !settingsAsLoaded(paycardDevices->device(ui->cmbDevices->itemData(i).toInt()), saved.settings))
+                return false;
+        }
+    } catch (const std::exception &) {
+        return false;
+    }
+    return true;
+}
+
 // Whether every register still has the settings it was loaded with, in the
 // same order; a register whose settings cannot be read counts as changed.
 bool PayCardMainWindow::registersAsLoaded()
@@ -375,7 +402,7 @@ bool PayCardMainWindow::registersAsLoaded()
         return false;
     try {
         for (int i = 0; i < ids.size(); ++i) {
-            if (fptrDevices->device(ids.at(i))->readString(&IFptr::deviceSettings) != loaded.registers.at(i))
+            if (!settingsAsLoaded(fptrDevices->device(ids.at(i)), loaded.registers.at(i)))
                 return false;
         }
     } catch (const std::exception &) {

@@ -73,6 +73,19 @@ public:
 
     I *driverObject() const { return object; }
 
+    // Whether the driver object may have changed its settings since
+    // settle(). A getter cannot be told to change anything, so the reads
+    // below (readString, readInt, readDouble, readParameter) and the reasons
+    // checkResult fetches leave this as it is; every other call through the
+    // wrapper sets it before it is made, whatever it is and whether or not
+    // it succeeds: a setter, an action, the settings dialog. Start-up settles
+    // the devices it made from the settings files once their set-up is done,
+    // so that shut-down asks only the devices used since for their settings.
+    // Calls made on the bare driver object are the descriptions' parameter
+    // reads, getters too.
+    bool mayHaveChangedSettings() const { return touched; }
+    void settle() { touched = false; }
+
     // Returns a non-negative result unchanged; otherwise fetches the reason
     // from the driver and throws it. A failure the driver does not describe
     // (result code 0) is handed back to the caller as it is.
@@ -110,6 +123,7 @@ public:
     template <class... Params, class... Args>
     int call(int (NEBAPI I::*operation)(Params...), Args &&...args)
     {
+        touched = true;
         return DriverCall::call(requireObject(), operation, std::forward<Args>(args)...);
     }
 
@@ -130,6 +144,7 @@ public:
     {
         const std::vector<wchar_t> wide = DriverText::toWide(text);
         I *driver = requireObject();
+        touched = true;
         checkResult(DriverCall::call(driver, setter, wide.data()));
     }
 
@@ -147,6 +162,7 @@ public:
         const std::vector<wchar_t> wideName = DriverText::toWide(name);
         const std::vector<wchar_t> wideValue = DriverText::toWide(value);
         I *driver = requireObject();
+        touched = true;
         checkResult(DriverCall::call(driver, &I::setParameter, wideName.data(), wideValue.data()));
     }
 
@@ -202,6 +218,7 @@ private:
     }
 
     I *const object;
+    bool touched = true;
 };
 
 class QNebPaycard : public QNebInterface<NEB::PayCard::IPayCard>

@@ -85,6 +85,17 @@ bool splitEscaped(const QString &text, QChar separator, int maxParts, QStringLis
     return true;
 }
 
+const QString &sharedValue(const Definition &definition, const QString &value)
+{
+    if (value == definition.defaultValue)
+        return definition.defaultValue;
+    for (const ValueChoice &choice : definition.choices) {
+        if (choice.value == value)
+            return choice.value;
+    }
+    return value;
+}
+
 int nextSerial(const QString &tag)
 {
     static QHash<QString, int> counters;
@@ -208,10 +219,17 @@ void SimDevice::assignValues(const QMap<QString, QString> &values)
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         const int index = definitionIndex(it.key());
         if (index >= 0) {
-            applied[index] = it.value();
-            pending[index] = it.value();
+            // A value parsed from a settings string is a copy of its own; the
+            // equal default or listed value is kept instead, shared by every
+            // object, so that thousands of objects are released without
+            // freeing a string per setting.
+            const QString &kept = sharedValue(defs.at(index), it.value());
+            applied[index] = kept;
+            pending[index] = kept;
         }
     }
+    if (pending == applied)
+        pending = applied;
     traceOn = value(TraceOption) == QLatin1String("1");
     settingsText.clear();
     settingsApplied();

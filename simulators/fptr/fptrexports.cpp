@@ -2,17 +2,18 @@
 
 #include "fptrdriver.h"
 
+#include <map>
 #include <new>
-#include <set>
 
 namespace {
 
-// Objects made by this library. Release checks against it, so a pointer
-// from elsewhere (the twin library, a stale copy) is refused instead of
-// being deleted as an object of ours.
-std::set<FptrDriver *> &liveObjects()
+// Objects made by this library, by the interface pointer the host holds.
+// Release looks the host's pointer up here, so a pointer from elsewhere (the
+// twin library, a stale copy) is refused instead of being deleted as an
+// object of ours, and it is found without a walk over every live object.
+std::map<const NEB::Fptr::IFptr *, FptrDriver *> &liveObjects()
 {
-    static std::set<FptrDriver *> objects;
+    static std::map<const NEB::Fptr::IFptr *, FptrDriver *> objects;
     return objects;
 }
 
@@ -24,7 +25,7 @@ extern "C" NEB_EXPORT NEB::Fptr::IFptr *NEBAPI CreateFptrInterface(int version)
         return nullptr;
     auto *driver = new (std::nothrow) FptrDriver;
     if (driver)
-        liveObjects().insert(driver);
+        liveObjects().emplace(driver, driver);
     return driver;
 }
 
@@ -34,13 +35,12 @@ extern "C" NEB_EXPORT int NEBAPI ReleaseFptrInterface(NEB::Fptr::IFptr **object)
         return -1;
     if (!*object)
         return 0;
-    for (FptrDriver *driver : liveObjects()) {
-        if (static_cast<NEB::Fptr::IFptr *>(driver) == *object) {
-            liveObjects().erase(driver);
-            delete driver;
-            *object = nullptr;
-            return 0;
-        }
-    }
-    return -2;
+    const auto found = liveObjects().find(*object);
+    if (found == liveObjects().end())
+        return -2;
+    FptrDriver *driver = found->second;
+    liveObjects().erase(found);
+    delete driver;
+    *object = nullptr;
+    return 0;
 }

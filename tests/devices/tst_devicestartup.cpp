@@ -106,6 +106,8 @@ private slots:
         QTest::newRow("nothing") << QString();
         QTest::newRow("a terminal renamed") << "rename";
         QTest::newRow("a terminal's settings") << "settings";
+        // Through a setter and an apply, not the settings string.
+        QTest::newRow("a register's parameter") << "parameter";
     }
     void close_writesBothFilesOnlyWhenSomethingChanged()
     {
@@ -123,8 +125,13 @@ private slots:
             PayCardMainWindow window;
             if (change == QLatin1String("rename"))
                 window.findChild<QComboBox *>(QStringLiteral("cmbDevices"))->setItemText(0, QStringLiteral("Касса"));
-            else if (!change.isEmpty())
+            else if (change == QLatin1String("settings"))
                 window.paycardDeviceList()->device(1)->writeString(&IPayCard::setDeviceSettings, terminalSettings("4"));
+            else if (!change.isEmpty()) {
+                QNebFptr *ecr = window.fptrDeviceList()->device(1);
+                ecr->writeParameter(QStringLiteral("PaperWidth"), QStringLiteral("32"));
+                ecr->invoke(&NEB::Fptr::IFptr::applySettings);
+            }
         }
         QVERIFY(takeAnsweredDialogs().isEmpty());
         for (int i = 0; i < files.size(); ++i) {
