@@ -59,6 +59,19 @@ void PayCardMainWindow::runPaycardSequence(QTextEdit *slipView, const std::funct
     slipView->setPlainText(OperationText::gatheredParagraphs(slipViewText(), SlipLinesPerParagraph));
 }
 
+// A slip of megabytes spends most of its layout in the shaper, which for the
+// scripts of a slip in a fixed-pitch font places each glyph where it would
+// stand anyway: no kerning, ligatures or marks to apply. Scripts that need
+// shaping to be legible are still shaped whatever the flag says.
+void PayCardMainWindow::setUpSlipViews()
+{
+    for (QTextEdit *view : {ui->teAuthSlip, ui->teReportSlip}) {
+        QFont font = view->font();
+        font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+        view->setFont(font);
+    }
+}
+
 QString PayCardMainWindow::slipViewText()
 {
     const QString slip = paycardString(&IPayCard::slipText);
