@@ -61,7 +61,6 @@ PayCardMainWindow::PayCardMainWindow(QWidget *parent)
     ui->statusbar->addWidget(errorLabel);
 
     applyStyleSheet();
-    setUpSlipViews();
     setupCodeCombos();
     // Every row of the device list is one line of text: the list then takes
     // its size from one row instead of measuring thousands of names, and it

@@ -56,20 +56,25 @@ void PayCardMainWindow::runPaycardSequence(QTextEdit *slipView, const std::funct
     }
     // Gathered into paragraphs, a slip of megabytes shows in time
     // proportional to its length.
-    slipView->setPlainText(OperationText::gatheredParagraphs(slipViewText(), SlipLinesPerParagraph));
+    showSlip(slipView, OperationText::gatheredParagraphs(slipViewText(), SlipLinesPerParagraph));
 }
 
 // A slip of megabytes spends most of its layout in the shaper, which for the
-// scripts of a slip in a fixed-pitch font places each glyph where it would
-// stand anyway: no kerning, ligatures or marks to apply. Scripts that need
-// shaping to be legible are still shaped whatever the flag says.
-void PayCardMainWindow::setUpSlipViews()
+// characters of an ordinary slip in a fixed-pitch font puts every glyph
+// where it would stand anyway. A slip with anything the shaper would change
+// (marks, joiners, scripts that join) is shaped as before.
+void PayCardMainWindow::showSlip(QTextEdit *slipView, const QString &text)
 {
-    for (QTextEdit *view : {ui->teAuthSlip, ui->teReportSlip}) {
-        QFont font = view->font();
-        font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
-        view->setFont(font);
+    const bool unshaped = OperationText::laysOutUnshaped(text);
+    QFont font = slipView->font();
+    if (bool(font.styleStrategy() & QFont::PreferNoShaping) != unshaped) {
+        // Emptied first: the old slip is not laid out again in the new font.
+        slipView->clear();
+        font.setStyleStrategy(QFont::StyleStrategy(unshaped ? font.styleStrategy() | QFont::PreferNoShaping
+                                                            : font.styleStrategy() & ~QFont::PreferNoShaping));
+        slipView->setFont(font);
     }
+    slipView->setPlainText(text);
 }
 
 QString PayCardMainWindow::slipViewText()
