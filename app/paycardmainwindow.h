@@ -149,6 +149,7 @@ private:
     void runPaycardSequence(QTextEdit *slipView, const std::function<void()> &sequence,
                             const std::function<void()> &afterFailure = nullptr);
     QString slipViewText();
+    void showSlip(QTextEdit *slipView, const QString &text);
     void formatAuthorizationResult();
     void formatResponseCode();
     // Prints what a slip view shows on the current register, line by line.

@@ -56,7 +56,25 @@ void PayCardMainWindow::runPaycardSequence(QTextEdit *slipView, const std::funct
     }
     // Gathered into paragraphs, a slip of megabytes shows in time
     // proportional to its length.
-    slipView->setPlainText(OperationText::gatheredParagraphs(slipViewText(), SlipLinesPerParagraph));
+    showSlip(slipView, OperationText::gatheredParagraphs(slipViewText(), SlipLinesPerParagraph));
+}
+
+// A slip of megabytes spends most of its layout in the shaper, which for the
+// characters of an ordinary slip in a fixed-pitch font puts every glyph
+// where it would stand anyway. A slip with anything the shaper would change
+// (marks, joiners, scripts that join) is shaped as before.
+void PayCardMainWindow::showSlip(QTextEdit *slipView, const QString &text)
+{
+    const bool unshaped = OperationText::laysOutUnshaped(text);
+    QFont font = slipView->font();
+    if (bool(font.styleStrategy() & QFont::PreferNoShaping) != unshaped) {
+        // Emptied first: the old slip is not laid out again in the new font.
+        slipView->clear();
+        font.setStyleStrategy(QFont::StyleStrategy(unshaped ? font.styleStrategy() | QFont::PreferNoShaping
+                                                            : font.styleStrategy() & ~QFont::PreferNoShaping));
+        slipView->setFont(font);
+    }
+    slipView->setPlainText(text);
 }
 
 QString PayCardMainWindow::slipViewText()

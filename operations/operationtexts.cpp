@@ -154,4 +154,29 @@ QString gatheredParagraphs(const QString &text, int linesPerParagraph)
     return gathered;
 }
 
+bool laysOutUnshaped(const QString &text)
+{
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u < 0x20) {
+            // Other controls the shaper and the plain glyph lookup may treat
+            // differently.
+            if (u != '\t' && u != '\n' && u != '\r')
+                return false;
+            continue;
+        }
+        // Left out: controls, the soft hyphen, combining diacritics
+        // U+0300..036F, Cyrillic combining marks U+0483..0489, format
+        // characters U+2029..202E and U+2060..206F (U+2028 separates the
+        // lines of a paragraph), combining marks for symbols U+20D0..20FF.
+        const bool plain = (u < 0x0300 && (u < 0x7f || u >= 0xa0) && u != 0x00ad)
+            || (u >= 0x0370 && u < 0x0530 && (u < 0x0483 || u > 0x0489))
+            || (u >= 0x2010 && u < 0x2600 && (u <= 0x2028 || u > 0x202e) && (u < 0x2060 || u > 0x206f)
+                && (u < 0x20d0 || u > 0x20ff));
+        if (!plain)
+            return false;
+    }
+    return true;
+}
+
 } // namespace OperationText

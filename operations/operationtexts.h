@@ -60,6 +60,14 @@ QString slipViewText(const QString &slip, int width);
 // as it is.
 QString gatheredParagraphs(const QString &text, int linesPerParagraph);
 
+// Whether `text` looks the same laid out without the shaper: only the
+// characters of Latin, Greek and Cyrillic slips (their letters, digits,
+// punctuation, currency and other symbols, box drawing, tabs and line
+// breaks), none of them a combining mark, a format character such as a soft
+// hyphen or a joiner, or a character that takes its form from its
+// neighbours.
+bool laysOutUnshaped(const QString &text);
+
 } // namespace OperationText
 
 #endif // OPERATIONTEXTS_H

@@ -71,6 +71,23 @@ private slots:
         bench.click(qPrintable(button));
         QCOMPARE(bench.text(qPrintable(view)).split('\n'), lines);
     }
+
+    // Laid out without the shaper, a plain slip looks as it does shaped; one
+    // with combining marks is shaped.
+    void slipView_unshaped_looksAsShaped()
+    {
+        FakeBench bench;
+        bench.addPaycard(&bench.paycard);
+        const QString line = QStringLiteral("*ЧЕК* 1 234,56 RUB fi ffi => ёЙ «№» — € ©");
+        bench.paycard.strings.insert("slipText", line.repeated(99));
+        auto *view = bench.child<QTextEdit>("teAuthSlip");
+        bench.click("pbtnAuthorization");
+        QVERIFY(view->font().styleStrategy() & QFont::PreferNoShaping);
+        const QImage unshaped = view->grab().toImage();
+        view->setFont(QFont(view->font().family()));
+        QCOMPARE(view->grab().toImage(), unshaped);
+        QVERIFY(!OperationText::laysOutUnshaped(QStringLiteral("и\u0306 x\u0308")));
+    }
 };
 
 BENCH_TEST_MAIN(SlipParagraphsTest)
