@@ -8,10 +8,38 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#endif
+
 DriverJournal *DriverJournal::current = nullptr;
 void (*DriverCall::busyHook)() = nullptr;
 
 namespace {
+
+// The room the file grows by at a time for lines to be copied into.
+constexpr qint64 RoomSize = 1 << 20;
+
+// The line end the journal has always had: that of a text file of the system.
+#ifdef Q_OS_WIN
+const char LineEnd[] = "\r\n";
+#else
+const char LineEnd[] = "\n";
+#endif
+
+// Grows the file from `from` to `size` bytes with the disk space taken, so that
+// a full disk fails here, not as a fault when a mapped page is first written.
+bool allocate(QFile &file, qint64 from, qint64 size)
+{
+#ifdef Q_OS_WIN
+    // What the file is extended by is allocated at once.
+    Q_UNUSED(from)
+    return file.resize(size);
+#else
+    // Extending a file makes a hole, whose blocks are only found when written.
+    return posix_fallocate(file.handle(), from, size - from) == 0;
+#endif
+}
 
 // `text` as a JSON string, card numbers masked. The text is converted once
 // and copied in runs between the characters to escape, which are rare,
@@ -69,10 +97,7 @@ QString DriverJournal::start(const QString &fileName, const QString &scenario)
 {
     stop();
     auto *journal = new DriverJournal;
-    journal->file.setFileName(fileName);
-    // Unbuffered: each line reaches the file in the one write its flush would
-    // make anyway, without a copy into the device's own buffer first.
-    if (!journal->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
+    if (!journal->open(fileName)) {
         const QString reason = journal->file.errorString();
         delete journal;
         return reason;
@@ -80,10 +105,89 @@ QString DriverJournal::start(const QString &fileName, const QString &scenario)
     QByteArray line = "{\"time\":\"" + QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1()
                       + "\",\"run\":\"start\",\"version\":\"" PAYCARD_BENCH_VERSION "\",";
     line += scenario.isEmpty() ? QByteArray("\"window\":true") : "\"scenario\":" + jsonString(scenario);
-    journal->file.write(line + "}\n");
-    journal->file.flush();
+    line += '}';
+    journal->append(line);
     current = journal;
     return QString();
+}
+
+bool DriverJournal::open(const QString &fileName)
+{
+    file.setFileName(fileName);
+    // Read as well as written, as a mapping that writes needs.
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && !file.isSequential()) {
+        mappable = true;
+        length = file.size();
+        // A run that crashed left the room it had not filled as NULs, which
+        // no line holds; they go before this run's lines follow.
+        const qint64 tail = qMin(length, RoomSize);
+        if (tail > 0 && file.seek(length - tail)) {
+            const QByteArray end = file.read(tail);
+            int kept = end.size();
+            while (kept > 0 && end.at(kept - 1) == '\0')
+                --kept;
+            if (end.size() == tail && kept < tail) {
+                length -= tail - kept;
+                file.resize(length);
+            }
+        }
+        return file.seek(length);
+    }
+    // No regular file, or one that cannot be read: appended to line by line.
+    file.close();
+    return file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+}
+
+DriverJournal::~DriverJournal()
+{
+    unmap();
+}
+
+// The room after the lines is cut off again, so that the file ends where they do.
+void DriverJournal::unmap()
+{
+    if (!mapped)
+        return;
+    file.unmap(mapped);
+    mapped = nullptr;
+    mappedFrom = mappedSize = 0;
+    file.resize(length);
+}
+
+bool DriverJournal::mapMore(qint64 needed)
+{
+    unmap();
+    const qint64 size = qMax(needed, RoomSize);
+    if (allocate(file, length, length + size)) {
+        mapped = file.map(length, size);
+        if (mapped) {
+            mappedFrom = length;
+            mappedSize = size;
+            return true;
+        }
+    }
+    file.resize(length);
+    return false;
+}
+
+// The line is the system's once copied into the mapping: a crash of the
+// process leaves it in the file. Where there is no room to be had (a full
+// disk) the line goes out in a write of its own, whose failure loses it, as
+// every line's did before.
+void DriverJournal::append(QByteArray &line)
+{
+    line += LineEnd;
+    const qint64 size = line.size();
+    if (mappable && (mappedFrom + mappedSize - length >= size || mapMore(size))) {
+        std::memcpy(mapped + (length - mappedFrom), line.constData(), size_t(size));
+        length += size;
+        return;
+    }
+    if (mappable)
+        file.seek(length);
+    const qint64 written = file.write(line);
+    if (written > 0)
+        length += written;
 }
 
 void DriverJournal::stop()
@@ -194,7 +298,6 @@ void DriverJournal::write(const Entry &entry)
         line += ",\"result\":" + QByteArray::number(entry.result);
     if (!entry.value.isNull())
         line += ",\"value\":" + entry.value;
-    line += ",\"duration_us\":" + QByteArray::number(entry.elapsed / 1000) + "}\n";
-    file.write(line);
-    file.flush();
+    line += ",\"duration_us\":" + QByteArray::number(entry.elapsed / 1000) + '}';
+    append(line);
 }

@@ -20,8 +20,11 @@ class IFptr;
 } // namespace NEB
 
 // The journal of every call the bench makes into a driver: one JSON object
-// per line, appended to a file and flushed at once, so that the calls that
-// led to a crash are on disk when it happens.
+// per line, appended to a file and in the system's hands as soon as it is
+// complete, so that the calls that led to a crash are on disk when it happens.
+// A regular file is written through a shared mapping of its end, which is the
+// system's own page cache: a line costs a copy, not a system call, and a crash
+// of the process loses none of it.
 //
 // While no journal is open, active() is null and a driver call pays for that
 // one check; nothing is formatted. An open journal only watches: the call,
@@ -143,7 +146,12 @@ private:
     };
 
     DriverJournal() = default;
+    ~DriverJournal();
+    bool open(const QString &fileName);
     void write(const Entry &entry);
+    void append(QByteArray &line);
+    bool mapMore(qint64 needed);
+    void unmap();
     static const char *interfaceName(const NEB::PayCard::IPayCard *) { return "paycard"; }
     static const char *interfaceName(const NEB::Fptr::IFptr *) { return "fptr"; }
     static QByteArray pointerText(const void *pointer);
@@ -151,6 +159,14 @@ private:
 
     static DriverJournal *current;
     QFile file;
+    // Where the lines so far end, and the mapping they are copied into, which
+    // reaches past them into room the file was grown by. `mappable` is false
+    // for what is no regular file (a pipe, a terminal): one write per line.
+    bool mappable = false;
+    qint64 length = 0;
+    uchar *mapped = nullptr;
+    qint64 mappedFrom = 0;
+    qint64 mappedSize = 0;
     QHash<const void *, Known> known;
     QHash<int, QByteArray> names; // terminal id to its name as a JSON string
     // The local date and time up to the second, formatted once for all the
