@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -31,12 +32,15 @@ const char LineEnd[] = "\n";
 // a full disk fails here, not as a fault when a mapped page is first written.
 bool allocate(QFile &file, qint64 from, qint64 size)
 {
+    if (!file.resize(size))
+        return false;
 #ifdef Q_OS_WIN
     // What the file is extended by is allocated at once.
     Q_UNUSED(from)
-    return file.resize(size);
+    return true;
 #else
-    // Extending a file makes a hole, whose blocks are only found when written.
+    // Here what it is extended by is a hole, whose blocks are only found when
+    // the pages are written.
     return posix_fallocate(file.handle(), from, size - from) == 0;
 #endif
 }
@@ -73,6 +77,14 @@ QByteArray jsonString(const QString &text)
     out.append(utf8.constData() + run, utf8.size() - run);
     out += '"';
     return out;
+}
+
+// The same digits as QByteArray::number, without a string of their own.
+void appendNumber(QByteArray &out, qint64 number)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, int(end - digits));
 }
 
 QByteArray jsonNumber(double number)
@@ -159,6 +171,9 @@ bool DriverJournal::mapMore(qint64 needed)
     unmap();
     const qint64 size = qMax(needed, RoomSize);
     if (allocate(file, length, length + size)) {
+        // Asked afresh, as Qt's map checks the mapping against the size it
+        // knows, and on Unix its resize does not tell it.
+        file.size();
         mapped = file.map(length, size);
         if (mapped) {
             mappedFrom = length;
@@ -220,10 +235,11 @@ void DriverJournal::appendTime(QByteArray &line, qint64 msecs)
         formattedTime = QDateTime::fromMSecsSinceEpoch(second * 1000).toString(Qt::ISODate).toLatin1();
         formattedSecond = second;
     }
-    char milliseconds[8];
-    std::snprintf(milliseconds, sizeof milliseconds, ".%03d", int(msecs - second * 1000));
+    const int milliseconds = int(msecs - second * 1000);
+    const char digits[4] = {'.', char('0' + milliseconds / 100), char('0' + milliseconds / 10 % 10),
+                            char('0' + milliseconds % 10)};
     line += formattedTime;
-    line += milliseconds;
+    line.append(digits, 4);
 }
 
 DriverJournal::Entry::Entry(const void *driverObject, const char *libraryName, const char *operationName)
@@ -235,23 +251,30 @@ DriverJournal::Entry::Entry(const void *driverObject, const char *libraryName, c
     timer.start();
 }
 
+QByteArray &DriverJournal::Entry::nextArgument()
+{
+    if (!arguments.isEmpty())
+        arguments += ',';
+    return arguments;
+}
+
 void DriverJournal::Entry::describe(int number)
 {
     if (buffer) {
         value = jsonString(bufferText(buffer, number));
         buffer = nullptr;
     }
-    arguments.append(QByteArray::number(number));
+    appendNumber(nextArgument(), number);
 }
 
 void DriverJournal::Entry::describe(double number)
 {
-    arguments.append(jsonNumber(number));
+    nextArgument() += jsonNumber(number);
 }
 
 void DriverJournal::Entry::describe(const wchar_t *text)
 {
-    arguments.append(text ? jsonString(QString::fromWCharArray(text)) : QByteArray("null"));
+    nextArgument() += text ? jsonString(QString::fromWCharArray(text)) : QByteArray("null");
 }
 
 void DriverJournal::Entry::describe(wchar_t *output)
@@ -271,33 +294,45 @@ void DriverJournal::Entry::describe(double *output)
 
 void DriverJournal::Entry::describe(const void *pointer)
 {
-    arguments.append(pointerText(pointer));
+    nextArgument() += pointerText(pointer);
 }
 
 void DriverJournal::write(const Entry &entry)
 {
     const Known device = known.value(entry.object);
-    QByteArray line;
-    line.reserve(256);
+    // One buffer for all lines: emptied, it keeps the room it was given.
+    QByteArray &line = lineBuffer;
+    line.resize(0);
     line += "{\"time\":\"";
     appendTime(line, entry.time);
     line += "\",\"library\":\"";
     line += device.library ? device.library : entry.library;
     line += '"';
     if (device.id > 0) {
-        line += ",\"device\":" + QByteArray::number(device.id);
+        line += ",\"device\":";
+        appendNumber(line, device.id);
         // Only terminals are named: a register shares its terminal's id.
         const auto name = std::strcmp(entry.library, "paycard") == 0 ? names.constFind(device.id) : names.cend();
-        if (name != names.cend())
-            line += ",\"name\":" + *name;
+        if (name != names.cend()) {
+            line += ",\"name\":";
+            line += *name;
+        }
     }
     line += ",\"operation\":\"";
     line += entry.operation ? entry.operation : "?";
-    line += "\",\"arguments\":[" + entry.arguments.join(',') + ']';
-    if (entry.hasResult)
-        line += ",\"result\":" + QByteArray::number(entry.result);
-    if (!entry.value.isNull())
-        line += ",\"value\":" + entry.value;
-    line += ",\"duration_us\":" + QByteArray::number(entry.elapsed / 1000) + '}';
+    line += "\",\"arguments\":[";
+    line += entry.arguments;
+    line += ']';
+    if (entry.hasResult) {
+        line += ",\"result\":";
+        appendNumber(line, entry.result);
+    }
+    if (!entry.value.isNull()) {
+        line += ",\"value\":";
+        line += entry.value;
+    }
+    line += ",\"duration_us\":";
+    appendNumber(line, entry.elapsed / 1000);
+    line += '}';
     append(line);
 }

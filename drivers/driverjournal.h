@@ -131,6 +131,7 @@ private:
         void describe(double *output);
         void describe(const void *pointer);
         void describe(void *pointer) { describe(static_cast<const void *>(pointer)); }
+        QByteArray &nextArgument();
 
         qint64 time; // milliseconds since the epoch
         const void *object;
@@ -140,12 +141,12 @@ private:
         qint64 elapsed = 0;
         int result = 0;
         bool hasResult = false;
-        QByteArrayList arguments;
+        QByteArray arguments; // joined by commas
         QByteArray value;
         wchar_t *buffer = nullptr;
     };
 
-    DriverJournal() = default;
+    DriverJournal() { lineBuffer.reserve(512); }
     ~DriverJournal();
     bool open(const QString &fileName);
     void write(const Entry &entry);
@@ -159,6 +160,7 @@ private:
 
     static DriverJournal *current;
     QFile file;
+    QByteArray lineBuffer;
     // Where the lines so far end, and the mapping they are copied into, which
     // reaches past them into room the file was grown by. `mappable` is false
     // for what is no regular file (a pipe, a terminal): one write per line.
