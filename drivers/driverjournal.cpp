@@ -182,18 +182,21 @@ bool DriverJournal::mapMore(qint64 needed)
         }
     }
     file.resize(length);
+    mapAgainAt = length + RoomSize;
     return false;
 }
 
 // The line is the system's once copied into the mapping: a crash of the
 // process leaves it in the file. Where there is no room to be had (a full
 // disk) the line goes out in a write of its own, whose failure loses it, as
-// every line's did before.
+// every line's did before; the file is grown again once a room's worth has
+// been written so, since a failing allocation can cost more than the write.
 void DriverJournal::append(QByteArray &line)
 {
     line += LineEnd;
     const qint64 size = line.size();
-    if (mappable && (mappedFrom + mappedSize - length >= size || mapMore(size))) {
+    const bool room = mapped && mappedFrom + mappedSize - length >= size;
+    if (room || (mappable && length >= mapAgainAt && mapMore(size))) {
         std::memcpy(mapped + (length - mappedFrom), line.constData(), size_t(size));
         length += size;
         return;

@@ -169,6 +169,7 @@ private:
     uchar *mapped = nullptr;
     qint64 mappedFrom = 0;
     qint64 mappedSize = 0;
+    qint64 mapAgainAt = 0; // after the file could not be grown
     QHash<const void *, Known> known;
     QHash<int, QByteArray> names; // terminal id to its name as a JSON string
     // The local date and time up to the second, formatted once for all the
