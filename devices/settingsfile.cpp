@@ -278,9 +278,11 @@ bool saveInPlace(const QVector<File> &files, const QVector<QByteArray> &document
     return true;
 }
 
-// What stood under a file's name before a save replaced it.
+// What stood under a file's name before a save replaced it. A file that
+// could not be read whole is not known, and is never "put back" as less.
 struct Previous
 {
+    bool known = false;
     bool existed = false;
     QByteArray content;
 };
@@ -290,13 +292,19 @@ Previous readPrevious(const QString &fileName)
     Previous previous;
     QFile file(fileName);
     previous.existed = file.exists();
-    if (previous.existed && file.open(QIODevice::ReadOnly))
-        previous.content = file.read(MaxFileSize + 1);
+    if (!previous.existed) {
+        previous.known = true;
+    } else if (file.open(QIODevice::ReadOnly) && file.size() <= MaxFileSize) {
+        previous.content = file.readAll();
+        previous.known = previous.content.size() == file.size();
+    }
     return previous;
 }
 
 void putBack(const QString &fileName, const Previous &previous)
 {
+    if (!previous.known)
+        return;
     if (!previous.existed) {
         QFile::remove(fileName);
         return;
