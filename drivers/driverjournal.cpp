@@ -1,17 +1,71 @@
 #include "driverjournal.h"
 #include "cardnumbers.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <qt_windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#endif
 
 DriverJournal *DriverJournal::current = nullptr;
 void (*DriverCall::busyHook)() = nullptr;
 
 namespace {
+
+// The room the file grows by at a time for lines to be copied into.
+constexpr qint64 RoomSize = 1 << 20;
+
+// The line end the journal has always had: that of a text file of the system.
+#ifdef Q_OS_WIN
+const char LineEnd[] = "\r\n";
+#else
+const char LineEnd[] = "\n";
+#endif
+
+// Grows the file from `from` to `size` bytes with the disk space taken, so that
+// a full disk fails here, not as a fault when a mapped page is first written.
+bool allocate(QFile &file, qint64 from, qint64 size)
+{
+    if (!file.resize(size))
+        return false;
+#ifdef Q_OS_WIN
+    // What the file is extended by is allocated at once.
+    Q_UNUSED(from)
+    return true;
+#else
+    // Here what it is extended by is a hole, whose blocks are only found when
+    // the pages are written.
+    return posix_fallocate(file.handle(), from, size - from) == 0;
+#endif
+}
+
+// Takes the file for this process alone, or fails at once where another has
+// it. The system lets the lock go with the process, however it ends.
+bool lockAlone(QFile &file)
+{
+#ifdef Q_OS_WIN
+    // A byte far past anything a journal reaches, since a locked range
+    // cannot be written by others, not even by this process's other handles.
+    OVERLAPPED at = {};
+    at.Offset = 0xffffffff;
+    at.OffsetHigh = 0x7fffffff;
+    return LockFileEx(HANDLE(_get_osfhandle(file.handle())), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY,
+                      0, 1, 0, &at);
+#else
+    return flock(file.handle(), LOCK_EX | LOCK_NB) == 0;
+#endif
+}
 
 // `text` as a JSON string, card numbers masked. The text is converted once
 // and copied in runs between the characters to escape, which are rare,
@@ -47,6 +101,14 @@ QByteArray jsonString(const QString &text)
     return out;
 }
 
+// The same digits as QByteArray::number, without a string of their own.
+void appendNumber(QByteArray &out, qint64 number)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, int(end - digits));
+}
+
 QByteArray jsonNumber(double number)
 {
     if (!std::isfinite(number))
@@ -69,21 +131,111 @@ QString DriverJournal::start(const QString &fileName, const QString &scenario)
 {
     stop();
     auto *journal = new DriverJournal;
-    journal->file.setFileName(fileName);
-    // Unbuffered: each line reaches the file in the one write its flush would
-    // make anyway, without a copy into the device's own buffer first.
-    if (!journal->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
-        const QString reason = journal->file.errorString();
+    if (const QString reason = journal->open(fileName); !reason.isEmpty()) {
         delete journal;
         return reason;
     }
     QByteArray line = "{\"time\":\"" + QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1()
                       + "\",\"run\":\"start\",\"version\":\"" PAYCARD_BENCH_VERSION "\",";
     line += scenario.isEmpty() ? QByteArray("\"window\":true") : "\"scenario\":" + jsonString(scenario);
-    journal->file.write(line + "}\n");
-    journal->file.flush();
+    line += '}';
+    journal->append(line);
     current = journal;
     return QString();
+}
+
+QString DriverJournal::open(const QString &fileName)
+{
+    file.setFileName(fileName);
+    // Read as well as written, as a mapping that writes needs.
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && !file.isSequential()) {
+        // Two programs mapping one file would each copy their lines over the
+        // other's; one that only appends would have its lines cut off when
+        // the other trims its room.
+        if (!lockAlone(file))
+            return QCoreApplication::translate("DriverJournal", "в этот файл уже пишет другая запущенная программа");
+        mappable = true;
+        length = file.size();
+        // A run that crashed left the room it had not filled as NULs, which
+        // no line holds; they go before this run's lines follow.
+        const qint64 tail = qMin(length, RoomSize);
+        if (tail > 0 && file.seek(length - tail)) {
+            const QByteArray end = file.read(tail);
+            int kept = end.size();
+            while (kept > 0 && end.at(kept - 1) == '\0')
+                --kept;
+            if (end.size() == tail && kept < tail) {
+                length -= tail - kept;
+                file.resize(length);
+            }
+        }
+        if (file.seek(length))
+            return QString();
+        return file.errorString();
+    }
+    // No regular file, or one that cannot be read: appended to line by line.
+    file.close();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return QString();
+    return file.errorString();
+}
+
+DriverJournal::~DriverJournal()
+{
+    unmap();
+}
+
+// The room after the lines is cut off again, so that the file ends where they do.
+void DriverJournal::unmap()
+{
+    if (!mapped)
+        return;
+    file.unmap(mapped);
+    mapped = nullptr;
+    mappedFrom = mappedSize = 0;
+    file.resize(length);
+}
+
+bool DriverJournal::mapMore(qint64 needed)
+{
+    unmap();
+    const qint64 size = qMax(needed, RoomSize);
+    if (allocate(file, length, length + size)) {
+        // Asked afresh, as Qt's map checks the mapping against the size it
+        // knows, and on Unix its resize does not tell it.
+        file.size();
+        mapped = file.map(length, size);
+        if (mapped) {
+            mappedFrom = length;
+            mappedSize = size;
+            return true;
+        }
+    }
+    file.resize(length);
+    mapAgainAt = length + RoomSize;
+    return false;
+}
+
+// The line is the system's once copied into the mapping: a crash of the
+// process leaves it in the file. Where there is no room to be had (a full
+// disk) the line goes out in a write of its own, whose failure loses it, as
+// every line's did before; the file is grown again once a room's worth has
+// been written so, since a failing allocation can cost more than the write.
+void DriverJournal::append(QByteArray &line)
+{
+    line += LineEnd;
+    const qint64 size = line.size();
+    const bool room = mapped && mappedFrom + mappedSize - length >= size;
+    if (room || (mappable && length >= mapAgainAt && mapMore(size))) {
+        std::memcpy(mapped + (length - mappedFrom), line.constData(), size_t(size));
+        length += size;
+        return;
+    }
+    if (mappable)
+        file.seek(length);
+    const qint64 written = file.write(line);
+    if (written > 0)
+        length += written;
 }
 
 void DriverJournal::stop()
@@ -116,10 +268,11 @@ void DriverJournal::appendTime(QByteArray &line, qint64 msecs)
         formattedTime = QDateTime::fromMSecsSinceEpoch(second * 1000).toString(Qt::ISODate).toLatin1();
         formattedSecond = second;
     }
-    char milliseconds[8];
-    std::snprintf(milliseconds, sizeof milliseconds, ".%03d", int(msecs - second * 1000));
+    const int milliseconds = int(msecs - second * 1000);
+    const char digits[4] = {'.', char('0' + milliseconds / 100), char('0' + milliseconds / 10 % 10),
+                            char('0' + milliseconds % 10)};
     line += formattedTime;
-    line += milliseconds;
+    line.append(digits, 4);
 }
 
 DriverJournal::Entry::Entry(const void *driverObject, const char *libraryName, const char *operationName)
@@ -131,23 +284,30 @@ DriverJournal::Entry::Entry(const void *driverObject, const char *libraryName, c
     timer.start();
 }
 
+QByteArray &DriverJournal::Entry::nextArgument()
+{
+    if (!arguments.isEmpty())
+        arguments += ',';
+    return arguments;
+}
+
 void DriverJournal::Entry::describe(int number)
 {
     if (buffer) {
         value = jsonString(bufferText(buffer, number));
         buffer = nullptr;
     }
-    arguments.append(QByteArray::number(number));
+    appendNumber(nextArgument(), number);
 }
 
 void DriverJournal::Entry::describe(double number)
 {
-    arguments.append(jsonNumber(number));
+    nextArgument() += jsonNumber(number);
 }
 
 void DriverJournal::Entry::describe(const wchar_t *text)
 {
-    arguments.append(text ? jsonString(QString::fromWCharArray(text)) : QByteArray("null"));
+    nextArgument() += text ? jsonString(QString::fromWCharArray(text)) : QByteArray("null");
 }
 
 void DriverJournal::Entry::describe(wchar_t *output)
@@ -167,34 +327,45 @@ void DriverJournal::Entry::describe(double *output)
 
 void DriverJournal::Entry::describe(const void *pointer)
 {
-    arguments.append(pointerText(pointer));
+    nextArgument() += pointerText(pointer);
 }
 
 void DriverJournal::write(const Entry &entry)
 {
     const Known device = known.value(entry.object);
-    QByteArray line;
-    line.reserve(256);
+    // One buffer for all lines: emptied, it keeps the room it was given.
+    QByteArray &line = lineBuffer;
+    line.resize(0);
     line += "{\"time\":\"";
     appendTime(line, entry.time);
     line += "\",\"library\":\"";
     line += device.library ? device.library : entry.library;
     line += '"';
     if (device.id > 0) {
-        line += ",\"device\":" + QByteArray::number(device.id);
+        line += ",\"device\":";
+        appendNumber(line, device.id);
         // Only terminals are named: a register shares its terminal's id.
         const auto name = std::strcmp(entry.library, "paycard") == 0 ? names.constFind(device.id) : names.cend();
-        if (name != names.cend())
-            line += ",\"name\":" + *name;
+        if (name != names.cend()) {
+            line += ",\"name\":";
+            line += *name;
+        }
     }
     line += ",\"operation\":\"";
     line += entry.operation ? entry.operation : "?";
-    line += "\",\"arguments\":[" + entry.arguments.join(',') + ']';
-    if (entry.hasResult)
-        line += ",\"result\":" + QByteArray::number(entry.result);
-    if (!entry.value.isNull())
-        line += ",\"value\":" + entry.value;
-    line += ",\"duration_us\":" + QByteArray::number(entry.elapsed / 1000) + "}\n";
-    file.write(line);
-    file.flush();
+    line += "\",\"arguments\":[";
+    line += entry.arguments;
+    line += ']';
+    if (entry.hasResult) {
+        line += ",\"result\":";
+        appendNumber(line, entry.result);
+    }
+    if (!entry.value.isNull()) {
+        line += ",\"value\":";
+        line += entry.value;
+    }
+    line += ",\"duration_us\":";
+    appendNumber(line, entry.elapsed / 1000);
+    line += '}';
+    append(line);
 }

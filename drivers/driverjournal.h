@@ -20,8 +20,13 @@ class IFptr;
 } // namespace NEB
 
 // The journal of every call the bench makes into a driver: one JSON object
-// per line, appended to a file and flushed at once, so that the calls that
-// led to a crash are on disk when it happens.
+// per line, appended to a file and in the system's hands as soon as it is
+// complete, so that the calls that led to a crash are on disk when it happens.
+// A regular file is written through a shared mapping of its end, which is the
+// system's own page cache: a line costs a copy, not a system call, and a crash
+// of the process loses none of it. Until the file is closed it ends in the
+// room not yet filled, NULs that the next run opening it cuts off; one program
+// at a time writes it, and a second one is refused.
 //
 // While no journal is open, active() is null and a driver call pays for that
 // one check; nothing is formatted. An open journal only watches: the call,
@@ -128,6 +133,7 @@ private:
         void describe(double *output);
         void describe(const void *pointer);
         void describe(void *pointer) { describe(static_cast<const void *>(pointer)); }
+        QByteArray &nextArgument();
 
         qint64 time; // milliseconds since the epoch
         const void *object;
@@ -137,13 +143,18 @@ private:
         qint64 elapsed = 0;
         int result = 0;
         bool hasResult = false;
-        QByteArrayList arguments;
+        QByteArray arguments; // joined by commas
         QByteArray value;
         wchar_t *buffer = nullptr;
     };
 
-    DriverJournal() = default;
+    DriverJournal() { lineBuffer.reserve(512); }
+    ~DriverJournal();
+    QString open(const QString &fileName); // the reason it failed, or empty
     void write(const Entry &entry);
+    void append(QByteArray &line);
+    bool mapMore(qint64 needed);
+    void unmap();
     static const char *interfaceName(const NEB::PayCard::IPayCard *) { return "paycard"; }
     static const char *interfaceName(const NEB::Fptr::IFptr *) { return "fptr"; }
     static QByteArray pointerText(const void *pointer);
@@ -151,6 +162,16 @@ private:
 
     static DriverJournal *current;
     QFile file;
+    QByteArray lineBuffer;
+    // Where the lines so far end, and the mapping they are copied into, which
+    // reaches past them into room the file was grown by. `mappable` is false
+    // for what is no regular file (a pipe, a terminal): one write per line.
+    bool mappable = false;
+    qint64 length = 0;
+    uchar *mapped = nullptr;
+    qint64 mappedFrom = 0;
+    qint64 mappedSize = 0;
+    qint64 mapAgainAt = 0; // after the file could not be grown
     QHash<const void *, Known> known;
     QHash<int, QByteArray> names; // terminal id to its name as a JSON string
     // The local date and time up to the second, formatted once for all the

@@ -72,6 +72,7 @@ private slots:
     void wrapperCalls_journalledAsTheDriverSawThem();
     void factoryCalls_nameLibraryAndDevice();
     void start_unopenableFile_reportsAndStaysOff();
+    void lines_inTheFileBeforeCloseAndACrashLeavesNoGap();
 
 private:
     QTemporaryDir directory;
@@ -232,6 +233,41 @@ void TestDriverJournal::start_unopenableFile_reportsAndStaysOff()
 {
     QVERIFY(!DriverJournal::start(directory.filePath(QStringLiteral("missing/folder/journal.log"))).isEmpty());
     QVERIFY(!DriverJournal::active());
+}
+
+void TestDriverJournal::lines_inTheFileBeforeCloseAndACrashLeavesNoGap()
+{
+    const QString fileName = directory.filePath(QStringLiteral("open.log"));
+    const QString crashed = directory.filePath(QStringLiteral("crashed.log"));
+    QVERIFY(DriverJournal::start(fileName).isEmpty());
+    FakePaycard fake;
+    QNebPaycard wrapper(&fake);
+    // A line longer than the file grows by at a time, then an ordinary one.
+    wrapper.writeString(&IPayCard::setTrack2, QString(600000, QChar(0x44f)));
+    wrapper.invoke(&IPayCard::authorize);
+    // The file as a crash now would leave it.
+    QFile open(fileName);
+    QVERIFY(open.open(QIODevice::ReadOnly));
+    const QByteArray before = open.readAll();
+    open.close();
+    QVERIFY(before.contains("\"operation\":\"authorize\""));
+    QFile copy(crashed);
+    QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(before) == before.size());
+    copy.close();
+    DriverJournal::stop();
+
+    QCOMPARE(readJournal(fileName).size(), 2);
+    QVERIFY(DriverJournal::start(crashed).isEmpty());
+    wrapper.invoke(&IPayCard::authorize);
+    DriverJournal::stop();
+    QVERIFY(copy.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList operations;
+    while (!copy.atEnd()) {
+        const QJsonObject line = QJsonDocument::fromJson(copy.readLine()).object();
+        operations.append(line.value(QLatin1String(line.contains(QLatin1String("run")) ? "run" : "operation")).toString());
+    }
+    QCOMPARE(operations, QStringList({QStringLiteral("start"), QStringLiteral("setTrack2"), QStringLiteral("authorize"),
+                                      QStringLiteral("start"), QStringLiteral("authorize")}));
 }
 
 BENCH_TEST_MAIN(TestDriverJournal)

@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "dialoganswerer.h"
 #include "dialogs.h"
+#include "driverjournal.h"
 #include "paycardmainwindow.h"
 #include "scenariorecorder.h"
 #include "scenariorunner.h"
@@ -216,7 +217,8 @@ void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall_d
 {
     // Arguments, split at blanks, name {scenario} (the row's file),
     // {settings} (standard devices), {broken} (an unreadable terminal file),
-    // {journal} and {missing} (a folder that does not exist).
+    // {journal}, {held} (a journal this test has open) and {missing} (a
+    // folder that does not exist).
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QByteArray>("scenario");
     QTest::addColumn<QString>("message");
@@ -228,6 +230,8 @@ void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall_d
     QTest::newRow("report folder missing") << run + " --report {missing}/r.xml" << valid << "{missing}/r.xml: отчет не записать: ";
     QTest::newRow("report is a folder") << run + " --report {settings}" << valid << "{settings}: отчет не записать: ";
     QTest::newRow("journal not opened") << "--run {scenario} --journal {missing}/j" << valid << "{missing}/j: журнал не открыть: ";
+    QTest::newRow("journal another program writes") << "--run {scenario} --journal {held}" << valid
+                                                    << "{held}: журнал не открыть: в этот файл уже пишет другая запущенная программа";
     QTest::newRow("no settings folder") << "--run {scenario} --settings {missing}" << valid << "{missing}: папка настроек не найдена";
     QTest::newRow("settings file that does not load") << "--run {scenario} --settings {broken} --journal {journal}" << valid
                                                       << "{broken}/paycard.cfg: файл настроек не загружается: ";
@@ -292,6 +296,7 @@ void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall()
                                           {QStringLiteral("{settings}"), settings},
                                           {QStringLiteral("{broken}"), settingsFolder("<neb_settings_array version=\"2.0\"><object")},
                                           {QStringLiteral("{journal}"), row + QStringLiteral(".jsonl")},
+                                          {QStringLiteral("{held}"), row + QStringLiteral(".held.jsonl")},
                                           {QStringLiteral("{missing}"), directory.filePath(QStringLiteral("no/such"))}};
     QStringList words = arguments.split(QLatin1Char(' '));
     for (auto it = paths.begin(); it != paths.end(); ++it) {
@@ -299,8 +304,11 @@ void TestScenarioRuns::program_malformedInput_exitsUnusableBeforeAnyDriverCall()
         message.replace(it.key(), it.value());
     }
     const auto before = snapshot(settings);
+    if (arguments.contains(QLatin1String("{held}")))
+        QVERIFY(DriverJournal::start(paths.value(QStringLiteral("{held}"))).isEmpty());
 
     const auto [exitCode, err] = runProgram(words);
+    DriverJournal::stop();
     QCOMPARE(exitCode, int(ScenarioRunner::Unusable));
     QVERIFY2(err.contains(message), qPrintable(err));
     QVERIFY(snapshot(settings) == before);
