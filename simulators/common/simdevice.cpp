@@ -115,20 +115,32 @@ QVector<ValueChoice> plainChoices(std::initializer_list<const char *> values)
 SimDevice::SimDevice(const QString &kind, const QString &fileTag)
     : deviceKind(kind), tag(fileTag), number(nextSerial(fileTag))
 {
-    addDefinition({TraceOption, QStringLiteral("Журнал вызовов драйвера"), QStringLiteral("0"),
-                   {{QStringLiteral("0"), QStringLiteral("Не вести")},
-                    {QStringLiteral("1"), QStringLiteral("Вести")}},
-                   true});
 }
 
 SimDevice::~SimDevice() = default;
 
-void SimDevice::addDefinition(const Definition &definition)
+QVector<Definition> SimDevice::commonDefinitions()
 {
-    defs.append(definition);
-    applied.append(definition.defaultValue);
-    pending.append(definition.defaultValue);
+    return {{TraceOption, QStringLiteral("Журнал вызовов драйвера"), QStringLiteral("0"),
+             {{QStringLiteral("0"), QStringLiteral("Не вести")}, {QStringLiteral("1"), QStringLiteral("Вести")}},
+             true}};
+}
+
+void SimDevice::setDefinitions(const QVector<Definition> &definitions)
+{
+    defs = definitions;
+    applied.clear();
+    applied.reserve(defs.size());
+    for (int i = 0; i < defs.size(); ++i)
+        applied.append(defaultValue(i));
+    pending = applied;
+    traceOn = value(TraceOption) == QLatin1String("1");
     settingsText.clear();
+}
+
+QString SimDevice::defaultValue(int index) const
+{
+    return defs.at(index).defaultValue;
 }
 
 int SimDevice::definitionIndex(const QString &name) const
@@ -281,8 +293,8 @@ bool SimDevice::parseSettings(const QString &text, QMap<QString, QString> *value
     // Start from the defaults, so that a string written before an option
     // existed still loads, with that option at its default.
     QMap<QString, QString> result;
-    for (const Definition &definition : defs)
-        result.insert(definition.name, definition.defaultValue);
+    for (int i = 0; i < defs.size(); ++i)
+        result.insert(defs.at(i).name, defaultValue(i));
     QSet<QString> seen;
     for (const QString &raw : qAsConst(rawFields)) {
         QStringList keyValue;

@@ -124,8 +124,16 @@ public:
     virtual QString describeResult(int code) const;
 
 protected:
-    // Registers a parameter or scenario option; called from constructors.
-    void addDefinition(const Definition &definition);
+    // The definitions every device has, ahead of its own.
+    static QVector<Definition> commonDefinitions();
+    // Gives the device its parameters and scenario options, each at its
+    // default; called from the constructor. A class builds the list once and
+    // every object shares it: thousands of objects are made and released
+    // with a long device list.
+    void setDefinitions(const QVector<Definition> &definitions);
+    // The value a setting starts with and a settings string without it
+    // loads: the definition's, unless the object has one of its own.
+    virtual QString defaultValue(int index) const;
 
     // Hooks for the concrete device.
     // A Russian reason why value is not acceptable for name, or empty. Called

@@ -39,6 +39,7 @@ const QVector<ValueChoice> Models = {
 };
 #endif
 
+const QString TapeFileOption = QStringLiteral("TapeFile");
 const int MaxFaultAfterLines = 100000;
 
 enum LineFont { FontNormal = 0, FontBold = 1, FontDoubleWidth = 2 };
@@ -54,43 +55,46 @@ QString faultAfterProblem(const QString &value)
 FptrDriver::FptrDriver()
     : SimDriver(DeviceKind, FileTag)
 {
-    // The value lists are the same for every object; built once, each object
-    // shares them instead of formatting them anew. The register's USB values
-    // were once their labels, and settings strings saved then still load.
-    static const Sim::ConnectionProfile connection{
-        QStringLiteral("TCP/IP"), QStringLiteral("UDP/IP"), QStringLiteral("Bluetooth"), QStringLiteral("USB:SIM-000%1"),
-        true, QStringLiteral("ttyS0"), QStringLiteral("5555"), QStringLiteral("02:00:00:5A:11:01")};
-    static const QVector<Definition> ports = Sim::portDefinitions(connection);
-    static const QVector<Definition> addresses = Sim::addressDefinitions(connection);
-    static const QVector<ValueChoice> paperWidths = Sim::plainChoices({"32", "35", "40", "42", "48", "57"});
-    addDefinition({QStringLiteral("Model"), QStringLiteral("Модель"), Models.first().value, Models});
-    for (const Definition &definition : ports + addresses)
-        addDefinition(definition);
-    addDefinition({QStringLiteral("PaperWidth"), QStringLiteral("Ширина бумаги, символов"), QStringLiteral("48"),
-                   paperWidths});
+    // The same for every object: built once and shared, instead of made anew
+    // for each and freed again at release. The register's USB values were
+    // once their labels, and settings strings saved then still load.
+    static const QVector<Definition> definitions = [] {
+        const Sim::ConnectionProfile connection{
+            QStringLiteral("TCP/IP"), QStringLiteral("UDP/IP"), QStringLiteral("Bluetooth"),
+            QStringLiteral("USB:SIM-000%1"), true, QStringLiteral("ttyS0"), QStringLiteral("5555"),
+            QStringLiteral("02:00:00:5A:11:01")};
+        QVector<Definition> list = commonDefinitions();
+        list.append({QStringLiteral("Model"), QStringLiteral("Модель"), Models.first().value, Models});
+        list += Sim::portDefinitions(connection);
+        list += Sim::addressDefinitions(connection);
+        list.append({QStringLiteral("PaperWidth"), QStringLiteral("Ширина бумаги, символов"), QStringLiteral("48"),
+                     Sim::plainChoices({"32", "35", "40", "42", "48", "57"})});
 
-    addDefinition({QStringLiteral("PrinterFault"), QStringLiteral("Неисправность принтера"), QStringLiteral("0"),
-                   {{QStringLiteral("0"), QStringLiteral("Нет")},
-                    {QStringLiteral("1"), QStringLiteral("Нет бумаги")},
-                    {QStringLiteral("2"), QStringLiteral("Открыта крышка")},
-                    {QStringLiteral("3"), QStringLiteral("Ошибка принтера")}},
-                   true});
-    addDefinition({QStringLiteral("PrinterFaultAfter"), QStringLiteral("Неисправность после строк (0: сразу)"),
-                   QStringLiteral("0"), {}, true, faultAfterProblem});
-    if (HasModem) {
-        addDefinition({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
-                       {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
-                        {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
-                        {QStringLiteral("2"), QStringLiteral("Ошибка соединения с хостом")},
-                        {QStringLiteral("3"), QStringLiteral("Модем не отвечает")}},
-                       true});
-    }
-    addDefinition({QStringLiteral("ShowTape"), QStringLiteral("Окно ленты"), QStringLiteral("1"),
-                   {{QStringLiteral("0"), QStringLiteral("Не показывать")},
-                    {QStringLiteral("1"), QStringLiteral("Показывать")}},
-                   true});
-    addDefinition({QStringLiteral("TapeFile"), QStringLiteral("Файл ленты (пусто: не записывать)"),
-                   defaultTapeFile(), {}, true});
+        list.append({QStringLiteral("PrinterFault"), QStringLiteral("Неисправность принтера"), QStringLiteral("0"),
+                     {{QStringLiteral("0"), QStringLiteral("Нет")},
+                      {QStringLiteral("1"), QStringLiteral("Нет бумаги")},
+                      {QStringLiteral("2"), QStringLiteral("Открыта крышка")},
+                      {QStringLiteral("3"), QStringLiteral("Ошибка принтера")}},
+                     true});
+        list.append({QStringLiteral("PrinterFaultAfter"), QStringLiteral("Неисправность после строк (0: сразу)"),
+                     QStringLiteral("0"), {}, true, faultAfterProblem});
+        if (HasModem) {
+            list.append({QStringLiteral("ModemScenario"), QStringLiteral("Поведение модема"), QStringLiteral("0"),
+                         {{QStringLiteral("0"), QStringLiteral("Соединение с хостом")},
+                          {QStringLiteral("1"), QStringLiteral("GPRS-соединение")},
+                          {QStringLiteral("2"), QStringLiteral("Ошибка соединения с хостом")},
+                          {QStringLiteral("3"), QStringLiteral("Модем не отвечает")}},
+                         true});
+        }
+        list.append({QStringLiteral("ShowTape"), QStringLiteral("Окно ленты"), QStringLiteral("1"),
+                     {{QStringLiteral("0"), QStringLiteral("Не показывать")},
+                      {QStringLiteral("1"), QStringLiteral("Показывать")}},
+                     true});
+        // Its default names the register's own file: see defaultValue().
+        list.append({TapeFileOption, QStringLiteral("Файл ленты (пусто: не записывать)"), QString(), {}, true});
+        return list;
+    }();
+    setDefinitions(definitions);
 
     chosenFault = faultChoice();
     pinpad.handle = SimPorts::openPort(SimPorts::PortKind::Pinpad, SimPorts::PortState());
@@ -107,9 +111,12 @@ FptrDriver::~FptrDriver()
     delete tapeWindow.data();
 }
 
-QString FptrDriver::defaultTapeFile() const
+QString FptrDriver::defaultValue(int index) const
 {
-    return settingsDirectory() + QStringLiteral("tape-%1-%2.txt").arg(fileTag()).arg(serial());
+    // Each register keeps its tape in a file of its own.
+    if (definitions().at(index).name == TapeFileOption)
+        return settingsDirectory() + QStringLiteral("tape-%1-%2.txt").arg(fileTag()).arg(serial());
+    return SimDriver::defaultValue(index);
 }
 
 QString FptrDriver::dialogTitle() const
@@ -369,7 +376,7 @@ bool FptrDriver::appendToTape(const QString &ending, QString *error)
         text += line + QLatin1Char('\n');
     text += QStringLiteral("==== %1 ====\n\n").arg(ending);
 
-    const QString path = value(QStringLiteral("TapeFile"));
+    const QString path = value(TapeFileOption);
     if (!path.isEmpty()) {
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile file(path);

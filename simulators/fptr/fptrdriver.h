@@ -116,7 +116,7 @@ private:
     void publish(const Port &port, bool modem);
     void closePort(Port &port, bool modem);
     void closePorts();
-    QString defaultTapeFile() const;
+    QString defaultValue(int index) const override;
 
     Document document = Document::None;
     QStringList lines;

@@ -86,51 +86,45 @@ PayCardDevice::PayCardDevice()
     : Sim::SimDriver<NEB::PayCard::IPayCard>(QStringLiteral("SIMPAYCARD"), QStringLiteral("paycard"))
 {
     using Sim::Definition;
-    // The value lists are the same for every object; built once, each object
-    // shares them instead of formatting some forty labels anew.
-    static const QVector<Sim::ValueChoice> protocols =
-        numberedChoices(ProtocolCount, [](int i) { return QString::fromUtf8(protocolLabels[i]); });
-    static const Sim::ConnectionProfile connection{
-        QStringLiteral("TCP"), QStringLiteral("UDP"), QStringLiteral("BT"), QStringLiteral("USB:СимТерм-%1"),
-        false, QStringLiteral("USB0"), QStringLiteral("8800"), QStringLiteral("00:00:00:00:00:00")};
-    static const QVector<Definition> ports = Sim::portDefinitions(connection);
-    static const QVector<Definition> addresses = Sim::addressDefinitions(connection);
-    static const QVector<Sim::ValueChoice> operatorChoices = numberedChoices(
-        OperatorChoiceCount, [](int i) { return operatorChoiceName(static_cast<OperatorChoice>(i)); });
-    static const QVector<Sim::ValueChoice> declines = declineChoices();
-    static const QVector<Sim::ValueChoice> actions =
-        numberedChoices(ActionCount, [](int i) { return actionName(static_cast<Action>(i)); });
-    addDefinition({name(Param::Protocol), QStringLiteral("Протокол"), QStringLiteral("0"),
-                   protocols, false});
-    addDefinition({name(Param::Model), QStringLiteral("Модель"), QStringLiteral("0"),
-                   {{QStringLiteral("0"), QStringLiteral("СимТерм 100")},
-                    {QStringLiteral("1"), QStringLiteral("СимТерм 250 мобильный")},
-                    {QStringLiteral("2"), QStringLiteral("СимТерм 500 бесконтактный")}},
-                   false});
-    for (const Definition &definition : ports)
-        addDefinition(definition);
-    addDefinition({name(Param::PointCode), QStringLiteral("Код точки"), QStringLiteral("000001"),
-                   {}, false});
-    for (const Definition &definition : addresses)
-        addDefinition(definition);
+    // The same for every object: built once and shared, instead of formatting
+    // some forty labels anew for each and freeing them again at release.
+    static const QVector<Definition> definitions = [] {
+        const Sim::ConnectionProfile connection{
+            QStringLiteral("TCP"), QStringLiteral("UDP"), QStringLiteral("BT"), QStringLiteral("USB:СимТерм-%1"),
+            false, QStringLiteral("USB0"), QStringLiteral("8800"), QStringLiteral("00:00:00:00:00:00")};
+        QVector<Definition> list = commonDefinitions();
+        list.append({name(Param::Protocol), QStringLiteral("Протокол"), QStringLiteral("0"),
+                     numberedChoices(ProtocolCount, [](int i) { return QString::fromUtf8(protocolLabels[i]); }),
+                     false});
+        list.append({name(Param::Model), QStringLiteral("Модель"), QStringLiteral("0"),
+                     {{QStringLiteral("0"), QStringLiteral("СимТерм 100")},
+                      {QStringLiteral("1"), QStringLiteral("СимТерм 250 мобильный")},
+                      {QStringLiteral("2"), QStringLiteral("СимТерм 500 бесконтактный")}},
+                     false});
+        list += Sim::portDefinitions(connection);
+        list.append({name(Param::PointCode), QStringLiteral("Код точки"), QStringLiteral("000001"), {}, false});
+        list += Sim::addressDefinitions(connection);
 
-    addDefinition({name(Param::OperatorResult), QStringLiteral("Результат операций"),
-                   QStringLiteral("0"), operatorChoices, true});
-    addDefinition({name(Param::DeclineCode), QStringLiteral("Код ответа при отказе"),
-                   QStringLiteral("5"), declines, true});
-    addDefinition({name(Param::FailAction), QStringLiteral("Операция со сбоем"), QStringLiteral("0"),
-                   actions, true});
-    addDefinition({name(Param::FailResultCode), QStringLiteral("Код результата сбоя"),
-                   QString::number(ResultCode::HostTimeout), {}, true});
-    addDefinition({name(Param::AmountScenarios), QStringLiteral("Сценарии по копейкам суммы"),
-                   QStringLiteral("1"),
-                   {{QStringLiteral("0"), QStringLiteral("Выключены")},
-                    {QStringLiteral("1"), QStringLiteral("Включены")}},
-                   true});
-    addDefinition({name(Param::ResponseDelay), QStringLiteral("Задержка ответа, мс"),
-                   QStringLiteral("0"), {}, true});
-    addDefinition({name(Param::TerminalId), QStringLiteral("Идентификатор терминала"),
-                   QStringLiteral("SIM00001"), {}, true});
+        list.append({name(Param::OperatorResult), QStringLiteral("Результат операций"), QStringLiteral("0"),
+                     numberedChoices(OperatorChoiceCount,
+                                     [](int i) { return operatorChoiceName(static_cast<OperatorChoice>(i)); }),
+                     true});
+        list.append({name(Param::DeclineCode), QStringLiteral("Код ответа при отказе"), QStringLiteral("5"),
+                     declineChoices(), true});
+        list.append({name(Param::FailAction), QStringLiteral("Операция со сбоем"), QStringLiteral("0"),
+                     numberedChoices(ActionCount, [](int i) { return actionName(static_cast<Action>(i)); }), true});
+        list.append({name(Param::FailResultCode), QStringLiteral("Код результата сбоя"),
+                     QString::number(ResultCode::HostTimeout), {}, true});
+        list.append({name(Param::AmountScenarios), QStringLiteral("Сценарии по копейкам суммы"), QStringLiteral("1"),
+                     {{QStringLiteral("0"), QStringLiteral("Выключены")},
+                      {QStringLiteral("1"), QStringLiteral("Включены")}},
+                     true});
+        list.append({name(Param::ResponseDelay), QStringLiteral("Задержка ответа, мс"), QStringLiteral("0"), {}, true});
+        list.append({name(Param::TerminalId), QStringLiteral("Идентификатор терминала"), QStringLiteral("SIM00001"),
+                     {}, true});
+        return list;
+    }();
+    setDefinitions(definitions);
 
     settingsApplied();
     terminal.beforeExchange = [this]() { return checkPorts(); };
