@@ -8,9 +8,10 @@
 
 #include <QFormLayout>
 #include <QHeaderView>
-#include <QSet>
 #include <QTableWidget>
 #include <QThread>
+
+#include <unordered_set>
 
 namespace SimPayCard {
 
@@ -73,10 +74,11 @@ QVector<Sim::ValueChoice> declineChoices()
 }
 
 // Kept as interface pointers: a pointer from elsewhere must be recognised
-// before anything treats it as one of our objects.
-QSet<const NEB::PayCard::IPayCard *> &liveDevices()
+// before anything treats it as one of our objects. A standard set, which
+// does not rehash itself smaller as thousands are released one by one.
+std::unordered_set<const NEB::PayCard::IPayCard *> &liveDevices()
 {
-    static QSet<const NEB::PayCard::IPayCard *> devices;
+    static std::unordered_set<const NEB::PayCard::IPayCard *> devices;
     return devices;
 }
 
@@ -133,12 +135,12 @@ PayCardDevice::PayCardDevice()
 
 PayCardDevice::~PayCardDevice()
 {
-    liveDevices().remove(static_cast<const NEB::PayCard::IPayCard *>(this));
+    liveDevices().erase(static_cast<const NEB::PayCard::IPayCard *>(this));
 }
 
 bool PayCardDevice::isLive(const NEB::PayCard::IPayCard *device)
 {
-    return device && liveDevices().contains(device);
+    return device && liveDevices().count(device) > 0;
 }
 
 QString PayCardDevice::describeResult(int code) const
